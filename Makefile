@@ -1,0 +1,55 @@
+# dtchart: `make run` to start the viewer, `make test` to run every test headless.
+# Both install whatever Debian packages are missing first.
+
+BUILD      ?= build
+SAN_BUILD  ?= build-sanitize
+BENCH_BUILD ?= build-bench
+FUZZ_BUILD ?= build-fuzz
+CMAKE      ?= cmake
+GENERATOR  ?= Ninja
+FUZZ_SECONDS ?= 60
+
+.PHONY: all deps build run test test-sanitize bench fuzz install clean
+
+all: build
+
+deps:
+	@sh scripts/install-deps
+
+$(BUILD)/build.ninja: CMakeLists.txt | deps
+	$(CMAKE) -S . -B $(BUILD) -G $(GENERATOR) -DCMAKE_BUILD_TYPE=RelWithDebInfo
+
+build: deps $(BUILD)/build.ninja
+	$(CMAKE) --build $(BUILD)
+
+# The viewer starts in the sample folder, so the file dialog opens on the sample day.
+run: build
+	cd $(BUILD)/samples && exec ../dtchart
+
+test: build
+	cd $(BUILD) && QT_QPA_PLATFORM=offscreen ctest --output-on-failure
+
+test-sanitize: deps
+	$(CMAKE) -S . -B $(SAN_BUILD) -G $(GENERATOR) -DCMAKE_BUILD_TYPE=Debug -DDTCHART_SANITIZE=ON
+	$(CMAKE) --build $(SAN_BUILD)
+	cd $(SAN_BUILD) && QT_QPA_PLATFORM=offscreen \
+	  ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 \
+	  LSAN_OPTIONS=suppressions=$(CURDIR)/tests/lsan.supp:print_suppressions=0 \
+	  UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
+	  ctest --output-on-failure -LE e2e
+
+bench: deps
+	$(CMAKE) -S . -B $(BENCH_BUILD) -G $(GENERATOR) -DCMAKE_BUILD_TYPE=Release -DDTCHART_TESTS=OFF -DDTCHART_BENCH=ON
+	$(CMAKE) --build $(BENCH_BUILD)
+	QT_QPA_PLATFORM=offscreen $(BENCH_BUILD)/bench/dtchart_bench
+
+fuzz: deps
+	CC=clang CXX=clang++ $(CMAKE) -S . -B $(FUZZ_BUILD) -G $(GENERATOR) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DDTCHART_TESTS=OFF -DDTCHART_FUZZ=ON
+	$(CMAKE) --build $(FUZZ_BUILD)
+	sh fuzz/run-fuzz $(FUZZ_BUILD) $(FUZZ_SECONDS)
+
+install: build
+	$(CMAKE) --install $(BUILD)
+
+clean:
+	rm -rf $(BUILD) $(SAN_BUILD) $(BENCH_BUILD) $(FUZZ_BUILD)

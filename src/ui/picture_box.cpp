@@ -1,0 +1,31 @@
+#include "ui/picture_box.h"
+
+#include <QPainter>
+
+namespace dtchart {
+
+namespace {
+constexpr int Border = 2;
+}
+
+PictureBox::PictureBox(int width, int height, QWidget* parent)
+    : QFrame(parent), surface_(width - 2 * Border, height - 2 * Border, Qt::white) {
+    setFrameStyle(QFrame::WinPanel | QFrame::Sunken);
+    setLineWidth(Border);
+    setFixedSize(width, height);
+    setFocusPolicy(Qt::StrongFocus);
+    surface_.setFont(font());
+    surface_.setChangeListener([this] { update(); });
+}
+
+void PictureBox::paintEvent(QPaintEvent* event) {
+    QFrame::paintEvent(event);
+    QPainter painter(this);
+    // At a device pixel ratio above 1 the image is scaled up pixel by pixel, never smoothed.
+    painter.setRenderHint(QPainter::SmoothPixmapTransform, false);
+    painter.drawImage(QRect(contentsRect().topLeft(), QSize(surface_.width(), surface_.height())),
+                      surface_.image());
+    surface_.markShown();
+}
+
+}  // namespace dtchart
