@@ -1,0 +1,35 @@
+#pragma once
+// Writing observation logs for tests and benchmarks.
+
+#include <QByteArray>
+#include <QFile>
+#include <QString>
+
+#include <cstdint>
+#include <functional>
+
+#include "signal/signal_grid.h"
+#include "signal/signal_log_reader.h"
+
+namespace dtchart::test {
+
+// The bytes of a log whose cell (bin, slot) holds level(bin, slot).
+inline QByteArray LogBytes(const std::function<std::int16_t(int bin, int slot)>& level) {
+    QByteArray bytes(static_cast<qsizetype>(SignalLogBytes), '\0');
+    for (int i = 0; i < SignalGrid::Slots; ++i)
+        for (int j = 0; j < SignalGrid::Bins; ++j) {
+            const auto word = static_cast<std::uint16_t>(level(j, i));
+            const qsizetype at = 2 * (i * SignalGrid::Bins + j);
+            bytes[at] = static_cast<char>(word & 0xFF);
+            bytes[at + 1] = static_cast<char>(word >> 8);
+        }
+    return bytes;
+}
+
+inline bool WriteFile(const QString& path, const QByteArray& bytes) {
+    QFile file(path);
+    return file.open(QIODevice::WriteOnly | QIODevice::Truncate) &&
+           file.write(bytes) == bytes.size();
+}
+
+}  // namespace dtchart::test
