@@ -12,6 +12,7 @@
 #include "ui/common_dialog.h"
 #include "ui/form1.h"
 #include "ui/message_boxes.h"
+#include "ui/picture_box.h"
 
 namespace dtchart::test {
 

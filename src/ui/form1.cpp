@@ -18,6 +18,7 @@
 #include "ui/error_resume.h"
 #include "ui/message_boxes.h"
 #include "ui/picture_box.h"
+#include "ui/scroll_bar.h"
 #include "ui/untrapped_error.h"
 
 namespace dtchart {
@@ -32,14 +33,7 @@ W* place(W* widget, const char* name, int x, int y, int w, int h) {
 
 QScrollBar* scrollBar(QWidget* parent, const char* name, int x, int y, int w, int h, int min,
                       int max) {
-    auto* bar = place(new QScrollBar(Qt::Horizontal, parent), name, x, y, w, h);
-    bar->setRange(min, max);
-    bar->setValue(min);
-    bar->setSingleStep(1);
-    bar->setPageStep(1);
-    bar->setTracking(false);  // a dragged thumb reports its value once, on release
-    bar->setFocusPolicy(Qt::StrongFocus);
-    return bar;
+    return place(new ScrollBar(min, max, parent), name, x, y, w, h);
 }
 
 QLineEdit* textBox(QWidget* parent, const char* name, int x, int y, int w, int h,

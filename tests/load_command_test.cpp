@@ -1,0 +1,290 @@
+// The load command end to end with its boxes answered by doubles: every way out of it, and
+// bad files of every kind, none of which may crash, hang or change what the window holds.
+
+#include <QLineEdit>
+#include <QScrollBar>
+#include <QTemporaryDir>
+#include <QtTest>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <atomic>
+#include <chrono>
+#include <cstdio>
+#include <thread>
+
+#include "chart/chart_frame.h"
+#include "chart/chart_painting.h"
+#include "form_doubles.h"
+#include "log_files.h"
+#include "ui/picture_box.h"
+
+using namespace dtchart;
+using namespace dtchart::test;
+
+namespace {
+
+std::int16_t dayA(int bin, int slot) { return static_cast<std::int16_t>((bin * 5 + slot) % 1024); }
+std::int16_t dayB(int bin, int slot) {
+    return static_cast<std::int16_t>(slot % 97 == 0 ? -1 : (1023 - (bin * 3 + slot * 2) % 1024));
+}
+
+SignalGrid gridOf(std::int16_t (*level)(int, int)) {
+    SignalGrid::Cells cells;
+    for (int i = 0; i < SignalGrid::Slots; ++i)
+        for (int j = 0; j < SignalGrid::Bins; ++j) cells[i * SignalGrid::Bins + j] = level(j, i);
+    SignalGrid grid;
+    grid.replace(cells);
+    return grid;
+}
+
+// What Picture1 must show after loading `grid` from `path`; with no grid, the empty frame.
+QImage expectedChart(const Form1& form, const SignalGrid* grid, const std::string& path) {
+    QtSurface s(813, 277);
+    s.setFont(form.Picture1->surface().font());
+    DrawChartFrame(s);
+    if (grid) {
+        PaintSignalChart(s, *grid);
+        PrintLogDate(s, path);
+    }
+    return s.image().copy();
+}
+
+// Fails the whole test run when one case takes too long: a hang must not pass silently.
+class Watchdog {
+public:
+    explicit Watchdog(const char* what, int seconds = 20) : thread_([this, what, seconds] {
+        for (int k = 0; k < seconds * 10 && !done_; ++k)
+            std::this_thread::sleep_for(std::chrono::milliseconds(100));
+        if (!done_) {
+            std::fprintf(stderr, "FAIL! %s did not finish within %d s\n", what, seconds);
+            std::_Exit(1);
+        }
+    }) {}
+    ~Watchdog() {
+        done_ = true;
+        thread_.join();
+    }
+
+private:
+    std::atomic<bool> done_{false};
+    std::thread thread_;
+};
+
+// Deletes the chosen file after the dialog closes, before the window reads it.
+class DeletingChooser : public ScriptedChooser {
+public:
+    std::optional<QString> choose(QWidget* parent, const OpenFileRequest& request) override {
+        auto chosen = ScriptedChooser::choose(parent, request);
+        if (chosen) QFile::remove(*chosen);
+        return chosen;
+    }
+};
+
+}  // namespace
+
+class LoadCommandTest : public QObject {
+    Q_OBJECT
+
+    QTemporaryDir dir;
+    QString pathA, pathB;
+
+private slots:
+    void initTestCase() {
+        QVERIFY(dir.isValid());
+        pathA = dir.filePath(QStringLiteral("250131.log"));
+        pathB = dir.filePath(QStringLiteral("240229.log"));
+        QVERIFY(WriteFile(pathA, LogBytes(dayA)));
+        QVERIFY(WriteFile(pathB, LogBytes(dayB)));
+    }
+
+    void answeringNoChangesNothing() {
+        TestForm t;
+        t.loadFile(pathA);
+        const QImage before = t.chart();
+        t.boxes.answers.push_back(false);
+        t.chooser.choices.push_back(pathB);
+        t.form->cmd1_Click();
+        QCOMPARE(t.chart(), before);
+        QCOMPARE(t.form->Text1->text(), pathA);
+        QVERIFY(t.form->signalGrid() == gridOf(dayA));
+        QCOMPARE(t.chooser.requests.size(), std::size_t(1));  // no dialog the second time
+        QCOMPARE(t.boxes.questions.last(), QStringLiteral("dtchart: 新しいデータをロードしますか？"));
+    }
+
+    void cancellingLeavesTheEmptyFrameAndTheGrid() {
+        TestForm t;
+        t.loadFile(pathA);
+        t.boxes.answers.push_back(true);
+        t.chooser.choices.push_back(std::nullopt);
+        t.form->cmd1_Click();
+        QCOMPARE(t.chart(), expectedChart(*t.form, nullptr, {}));
+        QVERIFY(t.form->signalGrid() == gridOf(dayA));
+        QCOMPARE(t.form->Text1->text(), pathA);
+        QVERIFY(t.boxes.errors.isEmpty());
+        QCOMPARE(t.endRequests, 0);
+        // The next plot shows the previous data.
+        t.form->HScroll1->setValue(1);
+        QCOMPARE(t.form->Text2->text(), QStringLiteral("0:02"));
+    }
+
+    void loadingPaintsTheDayAndItsDate() {
+        TestForm t;
+        const QImage plotBefore = t.plot();
+        t.loadFile(pathA);
+        QCOMPARE(t.form->Text1->text(), pathA);
+        QVERIFY(t.form->signalGrid() == gridOf(dayA));
+        const SignalGrid a = gridOf(dayA);
+        QCOMPARE(t.chart(), expectedChart(*t.form, &a, pathA.toStdString()));
+        // The polar plot is left for the next scroll-bar change.
+        QCOMPARE(t.plot(), plotBefore);
+        QCOMPARE(t.form->Text2->text(), QStringLiteral("Text2"));
+        // The same file twice gives the same picture; a new day replaces every cell.
+        const QImage first = t.chart();
+        t.loadFile(pathA);
+        QCOMPARE(t.chart(), first);
+        t.loadFile(pathB);
+        const SignalGrid b = gridOf(dayB);
+        QCOMPARE(t.chart(), expectedChart(*t.form, &b, pathB.toStdString()));
+        QVERIFY(t.boxes.errors.isEmpty());
+    }
+
+    void theDialogIsPreparedAsTheUserExpects() {
+        TestForm t;
+        t.loadFile(pathA);
+        const OpenFileRequest& first = t.chooser.requests.at(0);
+        QCOMPARE(first.nameFilters, QStringList({QStringLiteral("観測ログ(*.log) (*.log)"),
+                                                 QStringLiteral("すべてのファイル(*.*) (*)")}));
+        QCOMPARE(first.defaultSuffix, QStringLiteral("log"));
+        QCOMPARE(first.directory, QDir::currentPath());
+        QVERIFY(first.fileName.isEmpty());
+        // Next time the dialog opens where the last file was chosen.
+        t.loadFile(QDir(dir.path()).filePath(QStringLiteral("missing/991231.log")));
+        t.loadFile(pathB);
+        QCOMPARE(t.chooser.requests.at(1).directory, dir.path());
+        QCOMPARE(t.chooser.requests.at(2).directory, dir.filePath(QStringLiteral("missing")));
+    }
+
+    void aFailedLoadAfterAGoodOneKeepsTheGoodGrid() {
+        TestForm t;
+        t.loadFile(pathA);
+        t.form->HScroll1->setValue(10);
+        const QImage plot = t.plot();
+        t.loadFile(dir.filePath(QStringLiteral("000000.log")));
+        QVERIFY(t.form->signalGrid() == gridOf(dayA));
+        QCOMPARE(t.form->Text1->text(), pathA);
+        QCOMPARE(t.chart(), expectedChart(*t.form, nullptr, {}));
+        QCOMPARE(t.boxes.errors.size(), 1);
+        QVERIFY(t.boxes.errors[0].contains(QStringLiteral("ファイルを読み込めませんでした")));
+        QVERIFY(t.boxes.errors[0].contains(QStringLiteral("000000.log")));
+        QCOMPARE(t.plot(), plot);
+        QCOMPARE(t.endRequests, 0);
+        // The plot still draws the good day.
+        t.form->HScroll1->setValue(11);
+        t.form->HScroll1->setValue(10);
+        QCOMPARE(t.plot(), plot);
+    }
+
+    void badFiles_data() {
+        QTest::addColumn<QString>("kind");
+        QTest::addColumn<bool>("loads");
+        QTest::addColumn<QString>("reason");
+        QTest::newRow("missing") << "missing" << false << "見つかりません";
+        QTest::newRow("empty") << "empty" << false << "0 バイトしかありません";
+        QTest::newRow("1 byte") << "1" << false << "1 バイトしかありません";
+        QTest::newRow("259,199 bytes") << "259199" << false << "259,199 バイトしかありません";
+        QTest::newRow("259,201 bytes") << "259201" << true << "";
+        QTest::newRow("10 MB") << "10MB" << true << "";
+        QTest::newRow("directory") << "directory" << false << "通常のファイルではありません";
+        QTest::newRow("FIFO with no writer") << "fifo" << false << "通常のファイルではありません";
+        QTest::newRow("/dev/zero") << "devzero" << false << "通常のファイルではありません";
+        QTest::newRow("dangling symlink") << "dangling" << false << "見つかりません";
+        QTest::newRow("symlink loop") << "loop" << false << "循環";
+        QTest::newRow("Japanese name") << "japanese" << true << "";
+        QTest::newRow("name not UTF-8") << "notutf8" << false << "見つかりません";
+        QTest::newRow("4,000 characters") << "long" << false << "長すぎます";
+        QTest::newRow("deleted after the dialog") << "deleted" << false << "見つかりません";
+    }
+    void badFiles() {
+        QFETCH(QString, kind);
+        QFETCH(bool, loads);
+        QFETCH(QString, reason);
+        QTemporaryDir here;
+        QByteArray rawToRemove;  // a name Qt cannot spell, so QTemporaryDir cannot remove it
+        auto cleanup = qScopeGuard([&] {
+            if (!rawToRemove.isEmpty()) ::unlink(rawToRemove.constData());
+        });
+        QString path = here.filePath(QStringLiteral("250131.log"));
+        const QByteArray day = LogBytes(dayB);
+        const QByteArray local = QFile::encodeName(path);
+        if (kind == "empty") QVERIFY(WriteFile(path, {}));
+        if (kind == "1") QVERIFY(WriteFile(path, day.left(1)));
+        if (kind == "259199") QVERIFY(WriteFile(path, day.left(259199)));
+        if (kind == "259201") QVERIFY(WriteFile(path, day + QByteArray(1, '\x55')));
+        if (kind == "10MB") QVERIFY(WriteFile(path, day + QByteArray(10'000'000, '\x33')));
+        if (kind == "directory") QVERIFY(QDir(here.path()).mkdir(QStringLiteral("250131.log")));
+        if (kind == "fifo") QCOMPARE(::mkfifo(local.constData(), 0600), 0);
+        if (kind == "devzero") path = QStringLiteral("/dev/zero");
+        if (kind == "dangling") QCOMPARE(::symlink("nowhere.log", local.constData()), 0);
+        if (kind == "loop") {
+            QCOMPARE(::symlink("240101.log", local.constData()), 0);
+            QCOMPARE(::symlink("250131.log", QFile::encodeName(here.filePath("240101.log")).constData()), 0);
+        }
+        if (kind == "japanese") {
+            path = here.filePath(QStringLiteral("観測データ_250131.log"));
+            QVERIFY(WriteFile(path, day));
+        }
+        if (kind == "notutf8") {
+            const QByteArray raw = QFile::encodeName(here.path()) + "/\xff\xfe_250131.log";
+            const int fd = ::open(raw.constData(), O_WRONLY | O_CREAT, 0600);
+            QVERIFY(fd >= 0);
+            QCOMPARE(::write(fd, day.constData(), day.size()), ssize_t(day.size()));
+            ::close(fd);
+            path = QFile::decodeName(raw);
+            rawToRemove = raw;
+        }
+        if (kind == "long") path = here.path() + "/" + QString(4000 - here.path().size() - 1, QLatin1Char('a'));
+        if (kind == "deleted") QVERIFY(WriteFile(path, day));
+
+        ScriptedBoxes boxes;
+        DeletingChooser deleting;
+        ScriptedChooser plain;
+        OpenFileChooser* chooser = kind == "deleted" ? static_cast<OpenFileChooser*>(&deleting) : &plain;
+        int ends = 0;
+        Form1 form(Form1Services{&boxes, chooser, [&] { ++ends; }});
+        form.load();
+        // A good day first, so that a failure visibly keeps it.
+        plain.choices.push_back(pathA);
+        if (kind != "deleted") form.cmd1_Click();
+        const SignalGrid before = form.signalGrid();
+        const QString textBefore = form.Text1->text();
+
+        plain.choices.push_back(path);
+        deleting.choices.push_back(path);
+        {
+            Watchdog watchdog(qPrintable("loading " + kind));
+            form.cmd1_Click();
+        }
+        QCOMPARE(ends, 0);
+        const QImage chart = form.Picture1->surface().image().copy();
+        if (loads) {
+            QVERIFY2(boxes.errors.isEmpty(), qPrintable(boxes.errors.join('\n')));
+            const SignalGrid b = gridOf(dayB);
+            QVERIFY(form.signalGrid() == b);
+            QCOMPARE(form.Text1->text(), path);
+            QCOMPARE(chart, expectedChart(form, &b, path.toStdString()));
+        } else {
+            QCOMPARE(boxes.errors.size(), 1);
+            QVERIFY2(boxes.errors[0].contains(reason), qPrintable(boxes.errors[0]));
+            QVERIFY(boxes.errors[0].startsWith(QStringLiteral("ファイルを読み込めませんでした。")));
+            QVERIFY(form.signalGrid() == before);
+            QCOMPARE(form.Text1->text(), textBefore);
+            QCOMPARE(chart, expectedChart(form, nullptr, {}));
+        }
+    }
+};
+
+QTEST_MAIN(LoadCommandTest)
+#include "load_command_test.moc"

@@ -1,0 +1,205 @@
+// Pixels of the QImage surface: the frame, the painted day, the date, the polar plot, and
+// clipping of whatever falls outside.
+
+#include <QtTest>
+
+#include <cmath>
+#include <limits>
+
+#include "chart/chart_frame.h"
+#include "chart/chart_painting.h"
+#include "chart/polar_plot.h"
+#include "chart/qt_surface.h"
+
+using namespace dtchart;
+
+namespace {
+
+constexpr QRgb WhitePx = 0xFFFFFFFF;
+constexpr QRgb BlackPx = 0xFF000000;
+constexpr QRgb BluePx = 0xFF0000FF;
+constexpr QRgb RedPx = 0xFFFF0000;
+constexpr QRgb GreyPx = 0xFF7F7F7F;
+
+QRgb px(const QtSurface& s, int x, int y) { return s.image().pixel(x, y); }
+
+SignalGrid gridWith(std::function<std::int16_t(int bin, int slot)> level) {
+    SignalGrid::Cells cells;
+    for (int i = 0; i < SignalGrid::Slots; ++i)
+        for (int j = 0; j < SignalGrid::Bins; ++j) cells[i * SignalGrid::Bins + j] = level(j, i);
+    SignalGrid grid;
+    grid.replace(cells);
+    return grid;
+}
+
+bool anyDark(const QtSurface& s, QRect r) {
+    for (int y = r.top(); y <= r.bottom(); ++y)
+        for (int x = r.left(); x <= r.right(); ++x)
+            if (qGray(px(s, x, y)) < 128) return true;
+    return false;
+}
+
+}  // namespace
+
+class QtSurfaceTest : public QObject {
+    Q_OBJECT
+
+private slots:
+    void frameBoxTicksAndLegend() {
+        QtSurface s(813, 277);
+        DrawChartFrame(s);
+        // The chart box, corners and edges, and nothing inside.
+        for (auto [x, y] : {std::pair{29, 231}, {750, 50}, {29, 50}, {750, 231}, {29, 140}, {400, 50}, {400, 231}})
+            QCOMPARE(px(s, x, y), BlackPx);
+        for (auto [x, y] : {std::pair{30, 230}, {749, 51}, {400, 140}, {28, 141}, {751, 140}})
+            QCOMPARE(px(s, x, y), WhitePx);
+        // Hour ticks four pixels long below the box, the first in slot 0's column.
+        for (int x : {30, 60, 390, 750})
+            for (int y = 232; y <= 235; ++y) QCOMPARE(px(s, x, y), BlackPx);
+        QCOMPARE(px(s, 30, 236), WhitePx);
+        QCOMPARE(px(s, 45, 233), WhitePx);
+        // Degree ticks left of the box.
+        for (int x = 25; x <= 28; ++x) {
+            QCOMPARE(px(s, x, 230), BlackPx);
+            QCOMPARE(px(s, x, 50), BlackPx);
+        }
+        QCOMPARE(px(s, 24, 230), WhitePx);
+        // Legend colours by row; ramp lines lie over the box's right edge.
+        const std::pair<int, QRgb> legend[] = {{230, 0xFF0000FF}, {103, 0xFFFF0700}, {199, 0xFF00F8FF},
+                                               {198, 0xFF00FFFF}, {167, 0xFF00FF07}, {166, 0xFF01FF00},
+                                               {134, 0xFFFFFF00}};
+        for (auto [y, colour] : legend) {
+            QCOMPARE(px(s, 781, y), colour);
+            QCOMPARE(px(s, 800, y), colour);
+        }
+        QCOMPARE(px(s, 780, 150), BlackPx);
+        QCOMPARE(px(s, 790, 102), BlackPx);
+        QCOMPARE(px(s, 790, 231), BlackPx);
+        for (int x = 776; x <= 779; ++x) QCOMPARE(px(s, x, 102), BlackPx);
+        // Texts: title and labels leave dark pixels where they are printed.
+        QVERIFY(anyDark(s, QRect(270, 20, 120, 12)));
+        QVERIFY(anyDark(s, QRect(3, 225, 10, 12)));
+        QVERIFY(!anyDark(s, QRect(500, 20, 80, 12)));  // no date yet
+    }
+
+    void allZeroGridPaintsTheBoxBlue() {
+        QtSurface s(813, 277);
+        DrawChartFrame(s);
+        PaintSignalChart(s, SignalGrid{});
+        for (int x = 30; x <= 749; ++x)
+            for (int y = 51; y <= 230; ++y) QCOMPARE(px(s, x, y), BluePx);
+        QCOMPARE(px(s, 29, 100), BlackPx);
+        QCOMPARE(px(s, 750, 100), BlackPx);
+        QCOMPARE(px(s, 100, 50), BlackPx);
+        QCOMPARE(px(s, 100, 231), BlackPx);
+    }
+
+    void onlySlotZeroRedAndNoDataBlack() {
+        QtSurface s(813, 277);
+        DrawChartFrame(s);
+        PaintSignalChart(s, gridWith([](int j, int i) {
+            if (i == 0) return std::int16_t(1023);
+            if (i == 1 && j == 0) return std::int16_t(-1);
+            return std::int16_t(0);
+        }));
+        int red = 0;
+        for (int y = 0; y < 277; ++y)
+            for (int x = 0; x < 813; ++x)
+                if (px(s, x, y) == RedPx) {
+                    QCOMPARE(x, 30);
+                    QVERIFY(y >= 51 && y <= 230);
+                    ++red;
+                }
+        QCOMPARE(red, 180);
+        QCOMPARE(px(s, 31, 230), BlackPx);
+        QCOMPARE(px(s, 31, 229), BluePx);
+    }
+
+    void levelsWithoutColourLeaveCellsAsTheyWere() {
+        QtSurface s(813, 277);
+        PaintSignalChart(s, gridWith([](int j, int i) {
+            return std::int16_t((i + j) % 2 ? 1024 : -2);
+        }));
+        for (int x = 30; x <= 749; x += 7)
+            for (int y = 51; y <= 230; y += 5) QCOMPARE(px(s, x, y), WhitePx);
+        PaintSignalChart(s, gridWith([](int, int) { return std::int16_t(-32768); }));
+        QCOMPARE(px(s, 100, 100), WhitePx);
+    }
+
+    void dateCaptionAt500By20() {
+        QtSurface s(813, 277);
+        DrawChartFrame(s);
+        PrintLogDate(s, "/data/250131.log");
+        QVERIFY(anyDark(s, QRect(500, 20, 80, 14)));
+        QVERIFY(!anyDark(s, QRect(470, 20, 29, 14)));
+        // A name that is no date prints nothing.
+        QtSurface t(813, 277);
+        DrawChartFrame(t);
+        PrintLogDate(t, "C:\\obs\\today.log");
+        QVERIFY(!anyDark(t, QRect(490, 18, 120, 16)));
+    }
+
+    void polarPlotRingsCrossAndPolygon() {
+        QtSurface s(261, 261);
+        const float radPerDeg = 0.01745329238474369f;
+        DrawPolarPlot(s, gridWith([](int j, int) { return std::int16_t(j == 45 ? 520 : 256); }), 0,
+                      radPerDeg, 1);
+        // Outer ring and the arms end at 7 and 257.
+        for (auto [x, y] : {std::pair{7, 132}, {257, 132}, {132, 7}, {132, 257}, {132 + 93, 132}, {132, 132 + 62}})
+            QCOMPARE(px(s, x, y), GreyPx);
+        QCOMPARE(px(s, 6, 132), WhitePx);
+        QCOMPARE(px(s, 132, 258), WhitePx);
+        // Bin 45 at level 520 pokes out to the right at radius 63.5, over the grey arm; the
+        // polygon lies at radius 31.25 elsewhere: straight up at (132, 100.75).
+        QCOMPARE(px(s, 132, 101), RedPx);
+        QCOMPARE(px(s, 195, 132), RedPx);
+        QCOMPARE(px(s, 180, 120), WhitePx);
+    }
+
+    void offSurfaceDrawingIsClipped() {
+        QtSurface s(261, 261);
+        const float nan = std::numeric_limits<float>::quiet_NaN();
+        const float inf = std::numeric_limits<float>::infinity();
+        for (float v : {-1.0f, -0.6f, 261.0f, 1e9f, 1e30f, -1e30f, nan, inf, -inf}) {
+            s.PSet(v, 10, RGB(255, 0, 0));
+            s.PSet(10, v, RGB(255, 0, 0));
+            s.Line(v, 10, 20, v, RGB(255, 0, 0));
+            s.SetCurrentX(v);
+            s.Circle(0, 0, 5, RGB(255, 0, 0));
+            s.Circle(0, 0, v, RGB(255, 0, 0));
+        }
+        // Rounding to the nearest pixel, including just left of zero.
+        s.PSet(-0.4f, 0.4f, RGB(0, 255, 0));
+        QCOMPARE(px(s, 0, 0), 0xFF00FF00);
+        s.PSet(259.6f, 260.4f, RGB(0, 255, 0));
+        QCOMPARE(px(s, 260, 260), 0xFF00FF00);
+        // A line to a point far outside still draws its visible part.
+        QtSurface t(261, 261);
+        t.Line(132, 132, 1e7f, 132, RGB(255, 0, 0));
+        QCOMPARE(px(t, 132, 132), RedPx);
+        QCOMPARE(px(t, 260, 132), RedPx);
+        t.Line(-5e6f, -5e6f, 5e6f, 5e6f, RGB(0, 0, 255));
+        QCOMPARE(px(t, 100, 100), 0xFF0000FF);
+    }
+
+    void imageCopiesAreNotChangedByLaterDrawing() {
+        QtSurface s(261, 261);
+        int changes = 0;
+        s.setChangeListener([&] { ++changes; });
+        const QImage before = s.image();
+        s.PSet(5, 5, RGB(255, 0, 0));
+        s.Line(0, 0, 10, 0, RGB(255, 0, 0));
+        QCOMPARE(before.pixel(5, 5), WhitePx);
+        QCOMPARE(px(s, 5, 5), RedPx);
+        QCOMPARE(changes, 1);  // one repaint request until the image is shown
+        s.markShown();
+        s.PSet(6, 6, RGB(255, 0, 0));
+        QCOMPARE(changes, 2);
+        s.Cls();
+        QCOMPARE(px(s, 5, 5), WhitePx);
+        QCOMPARE(s.CurrentX(), 0.0f);
+    }
+};
+
+QTEST_MAIN(QtSurfaceTest)
+#include "qt_surface_test.moc"
