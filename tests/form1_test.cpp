@@ -6,8 +6,13 @@
 #include <QScrollBar>
 #include <QtTest>
 
+#include <QMessageBox>
+
 #include "form_doubles.h"
+#include "signal/system_error.h"
 #include "ui/picture_box.h"
+#include "ui/qt_translations.h"
+#include "ui/untrapped_error.h"
 
 using namespace dtchart;
 using namespace dtchart::test;
@@ -124,12 +129,12 @@ private slots:
             QCOMPARE(f.Text2->text(), QStringLiteral("0:00"));
             QVERIFY(!isBlank(t.plot()));
         }
-        // Back at scale 1, the plot equals the one a first scale change would draw at 1.
+        // Back at scale 1, the plot equals the one a first time-slot change draws at 1.
         TestForm u;
         u.form->HScroll1->setValue(1);
         u.form->HScroll1->setValue(0);
         QCOMPARE(t.plot(), u.plot());
-        Q_UNUSED(previous);
+        QVERIFY(t.plot() != previous);
     }
 
     void timeScrollBarBeforeAnyLoad() {
@@ -190,6 +195,30 @@ private slots:
         f.HScroll1->setSliderDown(false);
         QCOMPARE(f.HScroll1->value(), 200);
         QCOMPARE(f.Text2->text(), QStringLiteral("6:40"));
+    }
+
+    void anUntrappedErrorIsReportedAndEndsTheProgram() {
+        ScriptedBoxes boxes;
+        int ends = 0;
+        auto end = [&] { ++ends; };
+        QVERIFY(RunHandler(nullptr, boxes, end, [] {}));
+        QCOMPARE(ends, 0);
+        QVERIFY(!RunHandler(nullptr, boxes, end, [] { throw SystemError(9, "subscript out of range"); }));
+        QVERIFY(!RunHandler(nullptr, boxes, end, [] { throw std::bad_alloc(); }));
+        QVERIFY(!RunHandler(nullptr, boxes, end, [] { throw 42; }));
+        QCOMPARE(ends, 3);
+        QCOMPARE(boxes.errors.size(), 3);
+        QCOMPARE(boxes.errors[0], QStringLiteral("実行時エラー '9':\n\nsubscript out of range"));
+        QVERIFY(boxes.errors[1].startsWith(QStringLiteral("実行時エラー '7':")));
+        QVERIFY(boxes.errors[2].startsWith(QStringLiteral("実行時エラー '51':")));
+    }
+
+    void qtStringsFollowTheLocale() {
+        QVERIFY(InstallQtTranslations(QLocale(QLocale::Japanese, QLocale::Japan)));
+        QMessageBox box(QMessageBox::NoIcon, QStringLiteral("dtchart"), QStringLiteral("?"),
+                        QMessageBox::Yes | QMessageBox::No);
+        QVERIFY(box.button(QMessageBox::Yes)->text().startsWith(QStringLiteral("はい")));
+        QVERIFY(box.button(QMessageBox::No)->text().startsWith(QStringLiteral("いいえ")));
     }
 };
 

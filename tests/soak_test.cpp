@@ -1,0 +1,80 @@
+// One window loading a thousand files in a row, alternating two days and a failing path, with
+// the time scroll bar moved after each: memory stays flat and every picture of a day is the
+// same to the bit.
+
+#include <QCryptographicHash>
+#include <QScrollBar>
+#include <QTemporaryDir>
+#include <QtTest>
+
+#include <unistd.h>
+
+#include <fstream>
+
+#include "form_doubles.h"
+#include "log_files.h"
+
+using namespace dtchart;
+using namespace dtchart::test;
+
+namespace {
+
+long residentKiB() {
+    std::ifstream statm("/proc/self/statm");
+    long size = 0, resident = 0;
+    statm >> size >> resident;
+    return resident * (::sysconf(_SC_PAGESIZE) / 1024);
+}
+
+QByteArray hashOf(const QImage& image) {
+    return QCryptographicHash::hash(
+        QByteArrayView(reinterpret_cast<const char*>(image.constBits()), image.sizeInBytes()),
+        QCryptographicHash::Sha256);
+}
+
+}  // namespace
+
+class SoakTest : public QObject {
+    Q_OBJECT
+
+private slots:
+    void thousandLoads() {
+        QTemporaryDir dir;
+        const QString dayA = dir.filePath(QStringLiteral("250131.log"));
+        const QString dayB = dir.filePath(QStringLiteral("250201.log"));
+        const QString missing = dir.filePath(QStringLiteral("250202.log"));
+        QVERIFY(WriteFile(dayA, LogBytes([](int j, int i) { return std::int16_t((j * 5 + i) % 1024); })));
+        QVERIFY(WriteFile(dayB, LogBytes([](int j, int i) { return std::int16_t(i % 50 ? (j * i) % 1024 : -1); })));
+
+        TestForm t;
+        const QString paths[] = {dayA, dayB, missing};
+        QByteArray chartHash[3], plotHash[3];
+        long baseline = 0;
+        for (int n = 0; n < 1000; ++n) {
+            const int which = n % 3;
+            t.loadFile(paths[which]);
+            // Two steps so that the plot is redrawn even when the value would not change.
+            t.form->HScroll1->setValue(100 + which);
+            t.form->HScroll1->setValue(200 + which);
+            QCoreApplication::processEvents();
+            const QByteArray chart = hashOf(t.form->Picture1->surface().image());
+            const QByteArray plot = hashOf(t.form->Picture2->surface().image());
+            if (n < 3) {
+                chartHash[which] = chart;
+                plotHash[which] = plot;
+            } else {
+                QVERIFY2(chart == chartHash[which], qPrintable(QStringLiteral("chart of load %1").arg(n)));
+                QVERIFY2(plot == plotHash[which], qPrintable(QStringLiteral("plot of load %1").arg(n)));
+            }
+            if (n == 9) baseline = residentKiB();
+        }
+        QCOMPARE(t.boxes.errors.size(), 333);  // every third load is the failing path
+        QVERIFY(chartHash[0] != chartHash[1]);
+        const long growth = residentKiB() - baseline;
+        qInfo("resident memory grew by %ld KiB after the first ten loads", growth);
+        QVERIFY2(growth < 1024, qPrintable(QStringLiteral("grew by %1 KiB").arg(growth)));
+    }
+};
+
+QTEST_MAIN(SoakTest)
+#include "soak_test.moc"
