@@ -7,7 +7,7 @@
 namespace dtchart {
 
 std::optional<QString> QtOpenFileChooser::choose(QWidget* parent, const OpenFileRequest& request) {
-    QFileDialog dialog(parent, request.title);
+    QFileDialog dialog(parent, request.title.isEmpty() ? QFileDialog::tr("Open") : request.title);
     dialog.setOptions(QFileDialog::DontUseNativeDialog | QFileDialog::HideNameFilterDetails);
     dialog.setAcceptMode(QFileDialog::AcceptOpen);
     dialog.setFileMode(QFileDialog::ExistingFile);

@@ -38,9 +38,13 @@ QScrollBar* scrollBar(QWidget* parent, const char* name, int x, int y, int w, in
 
 QLineEdit* textBox(QWidget* parent, const char* name, int x, int y, int w, int h,
                    const QString& text) {
-    auto* box = place(new QLineEdit(text, parent), name, x, y, w, h);
+    return place(new QLineEdit(text, parent), name, x, y, w, h);
+}
+
+// Sets a text box's text showing its beginning, as a long path reads best.
+void setText(QLineEdit* box, const QString& text) {
+    box->setText(text);
     box->setCursorPosition(0);
-    return box;
 }
 
 QFont labelFont() {
@@ -106,18 +110,18 @@ void Form1::DrawChartFrame() { dtchart::DrawChartFrame(Picture1->surface()); }
 void Form1::DrawPolarPlot() {
     const std::string time = dtchart::DrawPolarPlot(Picture2->surface(), SignalGrid_,
                                                     HScroll1->value(), RadPerDeg, PlotScale);
-    Text2->setText(QString::fromStdString(time));
+    setText(Text2, QString::fromStdString(time));
 }
 
 void Form1::Form_Load() {
     DrawChartFrame();
     RadPerDeg = static_cast<float>(std::atan(1.0) * 4 / 180);
-    Text1->setText(QString::fromStdString(FormatSingle(RadPerDeg)));
+    setText(Text1, QString::fromStdString(FormatSingle(RadPerDeg)));
     PlotScale = 1;
 }
 
 void Form1::Command1_Click() {
-    Text1->setText(QString::fromStdString(FormatDouble(std::cos(static_cast<double>(RadPerDeg) * 20))));
+    setText(Text1, QString::fromStdString(FormatDouble(std::cos(static_cast<double>(RadPerDeg) * 20))));
 }
 
 void Form1::HScroll1_Change() {
@@ -126,7 +130,7 @@ void Form1::HScroll1_Change() {
 }
 
 void Form1::HScroll4_Change() {
-    Text3->setText(QString::number(HScroll4->value()));
+    setText(Text3, QString::number(HScroll4->value()));
     PlotScale = static_cast<float>(HScroll4->value());
     Picture2->surface().Cls();
     DrawPolarPlot();
@@ -162,7 +166,7 @@ void Form1::cmd1_Click() {
         return;
     }
     resume.step([&] { PaintSignalChart(Picture1->surface(), SignalGrid_); });
-    resume.step([&] { Text1->setText(path); });
+    resume.step([&] { setText(Text1, path); });
     resume.step([&] { PrintLogDate(Picture1->surface(), path.toStdString()); });
 }
 

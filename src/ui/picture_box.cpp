@@ -14,7 +14,11 @@ PictureBox::PictureBox(int width, int height, QWidget* parent)
     setLineWidth(Border);
     setFixedSize(width, height);
     setFocusPolicy(Qt::StrongFocus);
-    surface_.setFont(font());
+    // The desktop's font at 8 points: the chart's captions sit at fixed pixel positions made
+    // for a small dialog font, and a larger one runs labels into the ticks.
+    QFont captions = font();
+    captions.setPointSizeF(8);
+    surface_.setFont(captions);
     surface_.setChangeListener([this] { update(); });
 }
 

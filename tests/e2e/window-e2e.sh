@@ -1,0 +1,407 @@
+#!/usr/bin/env bash
+# End-to-end test of the viewer under a private X server, driven with the mouse and keyboard
+# the way a person uses it: click 読み込み, answer Yes, type the path of a log of known content
+# into the file dialog, then check the chart, the date, the legend and Text1 on screen; click
+# the time scroll bar's right arrow once and check the polar plot and Text2.
+#
+# usage: window-e2e.sh DTCHART_BINARY ARTIFACT_DIR
+# Screenshots are kept in ARTIFACT_DIR for inspection; everything else lives in a temporary
+# folder, HOME included, that is removed on exit.
+
+set -euo pipefail
+
+if [[ $# -ne 2 ]]; then
+    echo "usage: $0 DTCHART_BINARY ARTIFACT_DIR" >&2
+    exit 2
+fi
+dtchart=$(realpath "$1")
+artifacts=$2
+step_timeout=${DTCHART_E2E_STEP_TIMEOUT:-30}  # seconds for any one thing to appear on screen
+
+# Nothing may reach the user's own display before ours is up.
+unset DISPLAY WAYLAND_DISPLAY XAUTHORITY
+
+xvfb_pid=
+dtchart_pid=
+watchdog_pid=
+work=
+
+note() { echo "window-e2e: $*"; }
+
+fail() {
+    echo "window-e2e: FAIL: $*" >&2
+    if [[ -n ${DISPLAY:-} ]] && import -window root "$artifacts/failure.png" 2>/dev/null; then
+        echo "window-e2e: the screen at the failure: $artifacts/failure.png" >&2
+    fi
+    if [[ -s ${work:-/nonexistent}/dtchart.log ]]; then
+        echo "window-e2e: dtchart's output:" >&2
+        sed 's/^/    /' "$work/dtchart.log" >&2
+    fi
+    exit 1
+}
+
+stop() {
+    local pid=$1
+    [[ -n $pid ]] || return 0
+    kill "$pid" 2>/dev/null || return 0
+    for _ in {1..50}; do
+        kill -0 "$pid" 2>/dev/null || break
+        sleep 0.1
+    done
+    kill -KILL "$pid" 2>/dev/null || true
+    wait "$pid" 2>/dev/null || true
+}
+
+cleanup() {
+    stop "$watchdog_pid"
+    stop "$dtchart_pid"
+    stop "$xvfb_pid"
+    if [[ -n $work ]]; then rm -rf "$work"; fi
+}
+trap cleanup EXIT
+trap 'exit 130' INT TERM
+
+for tool in Xvfb xdpyinfo xdotool import convert xclip perl realpath; do
+    command -v "$tool" >/dev/null || fail "$tool is not installed (scripts/install-deps installs it)"
+done
+[[ -x $dtchart ]] || fail "no viewer binary at $dtchart"
+
+mkdir -p "$artifacts"
+rm -f "$artifacts"/*.png
+work=$(mktemp -d "${TMPDIR:-/tmp}/dtchart-e2e.XXXXXX")
+
+# Runs "$@" every 0.1 s until it succeeds; false after SECONDS seconds. Fails the test at once
+# if the viewer has gone.
+poll() {
+    local seconds=$1
+    shift
+    local end=$((SECONDS + seconds))
+    until "$@"; do
+        if [[ -n $dtchart_pid ]] && ! kill -0 "$dtchart_pid" 2>/dev/null; then
+            fail "dtchart exited unexpectedly"
+        fi
+        ((SECONDS < end)) || return 1
+        sleep 0.1
+    done
+}
+
+# --- The X server -------------------------------------------------------------------------
+
+# A display is ours once the server we started answers on it and holds its lock file.
+xvfb_ready() {
+    local n=$1 owner
+    kill -0 "$xvfb_pid" 2>/dev/null || return 0  # gone: stop waiting, the caller checks
+    DISPLAY=:$n xdpyinfo >/dev/null 2>&1 || return 1
+    read -r owner <"/tmp/.X$n-lock" 2>/dev/null || return 1
+    [[ $owner == "$xvfb_pid" ]]
+}
+
+start_xvfb() {
+    local first=$((100 + $$ % 400)) n owner
+    for ((k = 0; k < 30; k++)); do
+        n=$((first + k))
+        [[ -e /tmp/.X$n-lock || -e /tmp/.X11-unix/X$n ]] && continue
+        # -r: no key auto-repeat, so a key held down by a slow machine is still typed once.
+        Xvfb ":$n" -screen 0 1024x768x24 -nolisten tcp -noreset -r >"$work/xvfb-$n.log" 2>&1 &
+        xvfb_pid=$!
+        poll "$step_timeout" xvfb_ready "$n" || true
+        read -r owner <"/tmp/.X$n-lock" 2>/dev/null || owner=
+        if kill -0 "$xvfb_pid" 2>/dev/null && [[ $owner == "$xvfb_pid" ]] &&
+            DISPLAY=:$n xdpyinfo >/dev/null 2>&1; then
+            export DISPLAY=:$n
+            return 0
+        fi
+        # Another server took the display first; try the next one.
+        stop "$xvfb_pid"
+        xvfb_pid=
+    done
+    fail "could not start Xvfb on any display from :$first to :$((first + 29))"
+}
+
+# --- Screenshots and pixels ----------------------------------------------------------------
+
+screen_width=1024
+origin_x=0  # Form1's client area on the screen
+origin_y=0
+
+# shoot NAME [work]: takes screenshot NAME.png and a raw RGB copy for reading pixels. The
+# screenshots that are checked go to the artifacts; those taken while waiting ("work") go to
+# the temporary folder.
+shoot() {
+    local dir=$artifacts
+    [[ ${2:-} == work ]] && dir=$work
+    shot="$dir/$1.png"
+    shot_raw="$work/shot.rgb"
+    import -window root "$shot" && convert "$shot" -depth 8 "rgb:$shot_raw"
+}
+
+# Screen position of point (X, Y) of AREA: "chart" (Picture1's drawing area) or "polar"
+# (Picture2's drawing area). Sets sx and sy.
+locate() {
+    local area=$1 x=$2 y=$3
+    case $area in
+    chart) sx=$((origin_x + 2 + x)) sy=$((origin_y + 2 + y)) ;;
+    polar) sx=$((origin_x + 114 + x)) sy=$((origin_y + 370 + y)) ;;
+    *) fail "unknown area $area" ;;
+    esac
+}
+
+# How many pixels of the last screenshot in screen rectangle X0,Y0 .. X1,Y1 (inclusive) have
+# colour COLOUR ("r,g,b"), or are dark (COLOUR "dark": r+g+b below 300).
+count_pixels() {
+    perl -e '
+        my ($file, $width, $x0, $y0, $x1, $y1, $want) = @ARGV;
+        open my $f, "<:raw", $file or die "$file: $!\n";
+        local $/;
+        my $rgb = <$f>;
+        my $n = 0;
+        for my $y ($y0 .. $y1) {
+            for my $x ($x0 .. $x1) {
+                my ($r, $g, $b) = unpack "C3", substr($rgb, 3 * ($y * $width + $x), 3);
+                $n++ if $want eq "dark" ? $r + $g + $b < 300 : "$r,$g,$b" eq $want;
+            }
+        }
+        print $n;
+    ' "$shot_raw" "$screen_width" "$@"
+}
+
+colour_at() {
+    perl -e '
+        my ($file, $width, $x, $y) = @ARGV;
+        open my $f, "<:raw", $file or die "$file: $!\n";
+        local $/;
+        my $rgb = <$f>;
+        print join ",", unpack "C3", substr($rgb, 3 * ($y * $width + $x), 3);
+    ' "$shot_raw" "$screen_width" "$1" "$2"
+}
+
+mismatches=()
+
+# expect_colour WHAT AREA X Y COLOUR: the pixel is exactly COLOUR.
+expect_colour() {
+    local what=$1 area=$2 x=$3 y=$4 want=$5 got
+    locate "$area" "$x" "$y"
+    got=$(colour_at "$sx" "$sy")
+    [[ $got == "$want" ]] || mismatches+=("$what: $area ($x,$y) is ($got), expected ($want)")
+}
+
+# expect_near WHAT AREA X Y R COLOUR: some pixel within R of the point has COLOUR.
+expect_near() {
+    local what=$1 area=$2 x=$3 y=$4 r=$5 want=$6
+    locate "$area" "$x" "$y"
+    (($(count_pixels $((sx - r)) $((sy - r)) $((sx + r)) $((sy + r)) "$want") > 0)) ||
+        mismatches+=("$what: no ($want) pixel within $r of $area ($x,$y)")
+}
+
+# expect_none WHAT AREA X Y R COLOUR: no pixel within R of the point has COLOUR.
+expect_none() {
+    local what=$1 area=$2 x=$3 y=$4 r=$5 want=$6
+    locate "$area" "$x" "$y"
+    (($(count_pixels $((sx - r)) $((sy - r)) $((sx + r)) $((sy + r)) "$want") == 0)) ||
+        mismatches+=("$what: unexpected ($want) pixel within $r of $area ($x,$y)")
+}
+
+# Dark pixels in rectangle X0,Y0 .. X1,Y1 of AREA.
+dark_pixels() {
+    local area=$1 x0 y0
+    locate "$area" "$2" "$3"
+    x0=$sx y0=$sy
+    locate "$area" "$4" "$5"
+    count_pixels "$x0" "$y0" "$sx" "$sy" dark
+}
+
+check_mismatches() {
+    if ((${#mismatches[@]} > 0)); then
+        printf '    %s\n' "${mismatches[@]}" >&2
+        fail "$1 (${#mismatches[@]} mismatches; screenshot $shot)"
+    fi
+}
+
+# --- Driving the window -------------------------------------------------------------------
+
+click() {  # click X Y in Form1's client area
+    xdotool mousemove $((origin_x + $1)) $((origin_y + $2)) click 1
+}
+
+# Sets wid to the visible window whose whole title is TITLE.
+find_window() {
+    wid=$(xdotool search --onlyvisible --name "^$1\$" 2>/dev/null | head -n 1)
+    [[ -n $wid ]]
+}
+
+window_gone() { ! xdotool search --onlyvisible --name "^$1\$" >/dev/null 2>&1; }
+
+has_focus() { [[ $(xdotool getwindowfocus 2>/dev/null) == "$1" ]]; }
+
+clipboard_is() { [[ $(xclip -o -selection clipboard 2>/dev/null) == "$1" ]]; }
+
+# Copies a text box's contents the way a person would, and checks them.
+expect_text_box() {
+    local name=$1 x=$2 y=$3 want=$4
+    click "$x" "$y"
+    xdotool key ctrl+a ctrl+c
+    poll "$step_timeout" clipboard_is "$want" ||
+        fail "$name reads '$(xclip -o -selection clipboard 2>/dev/null)', expected '$want'"
+}
+
+# --- The log ------------------------------------------------------------------------------
+
+# Slots 2..719 hold one level per block of 120 slots by 60 bins (rows from bin 0 up). Slot 0
+# holds 300 everywhere and slot 1 holds 900 for bins 0..29 (0 to 58 degrees) and 300 beyond,
+# so that its polar plot is lopsided and tells the direction of the angles.
+mkdir -p "$work/logs"
+log="$work/logs/250131.log"
+perl -e '
+    my @blocks = ([0, 100, 255, 384, 511, 640], [767, 900, 1023, -1, 0, 1023],
+                  [50, 1000, 700, 200, 450, 820]);
+    my @levels;
+    for my $slot (0 .. 719) {
+        for my $bin (0 .. 179) {
+            push @levels, $slot == 0 ? 300
+                        : $slot == 1 ? ($bin < 30 ? 900 : 300)
+                        : $blocks[int($bin / 60)][int($slot / 120)];
+        }
+    }
+    open my $out, ">:raw", $ARGV[0] or die "$ARGV[0]: $!\n";
+    print $out pack("s<*", @levels);
+    close $out or die "$ARGV[0]: $!\n";
+' "$log"
+(($(stat -c %s "$log") == 259200)) || fail "the generated log is not 259,200 bytes"
+
+# Expected colours of the blocks, in the same order.
+block_colours=(
+    "0,0,255" "0,100,255" "0,255,255" "0,255,127" "0,255,0" "129,255,0"
+    "255,255,0" "255,123,0" "255,0,0" "0,0,0" "0,0,255" "255,0,0"
+    "0,50,255" "255,23,0" "189,255,0" "0,200,255" "0,255,61" "255,203,0"
+)
+
+# --- The run ------------------------------------------------------------------------------
+
+start_xvfb
+note "Xvfb on $DISPLAY"
+
+home="$work/home"
+mkdir -p "$home/.config" "$home/.cache" "$home/.local/share" "$home/run"
+chmod 700 "$home/run"
+(
+    cd "$work"
+    exec env -u LANG -u LANGUAGE -u QT_QPA_PLATFORMTHEME -u QT_STYLE_OVERRIDE \
+        -u QT_SCALE_FACTOR -u QT_SCREEN_SCALE_FACTORS \
+        HOME="$home" XDG_CONFIG_HOME="$home/.config" XDG_CACHE_HOME="$home/.cache" \
+        XDG_DATA_HOME="$home/.local/share" XDG_RUNTIME_DIR="$home/run" \
+        LC_ALL=C.UTF-8 QT_QPA_PLATFORM=xcb QT_ENABLE_HIGHDPI_SCALING=0 \
+        "$dtchart"
+) >"$work/dtchart.log" 2>&1 &
+dtchart_pid=$!
+
+# Should this script be killed outright (a test timeout), the server, the viewer and the
+# temporary folder go with it.
+(
+    while kill -0 $$ 2>/dev/null; do sleep 1; done
+    kill "$dtchart_pid" "$xvfb_pid" 2>/dev/null
+    rm -rf "$work"
+) </dev/null >/dev/null 2>&1 &
+watchdog_pid=$!
+
+poll "$step_timeout" find_window Form1 || fail "the window Form1 did not appear"
+form=$wid
+eval "$(xdotool getwindowgeometry --shell "$form")"
+[[ $WIDTH == 878 && $HEIGHT == 637 ]] || fail "Form1 is ${WIDTH}x$HEIGHT, expected 878x637"
+origin_x=$X origin_y=$Y
+((origin_x + 878 <= screen_width && origin_y + 637 <= 768)) ||
+    fail "Form1 at ($origin_x,$origin_y) is not wholly on the screen"
+
+# Before loading: the empty frame is drawn, the date's place is blank, the polar plot empty.
+frame_drawn() {
+    shoot start && locate chart 29 231 && [[ $(colour_at "$sx" "$sy") == 0,0,0 ]]
+}
+poll "$step_timeout" frame_drawn || fail "the chart frame was not drawn at start-up"
+(($(dark_pixels chart 500 20 570 34) == 0)) || fail "the date's place is not blank before loading"
+expect_colour "legend before loading" chart 790 230 "0,0,255"
+expect_none "polar plot before stepping" polar 132 132 128 "127,127,127"
+check_mismatches "wrong window at start-up"
+
+# 読み込み, then Yes (the default button) in the question.
+click $((8 + 44)) $((544 + 16))
+poll "$step_timeout" find_window dtchart || fail "the question did not appear after clicking 読み込み"
+question=$wid
+poll "$step_timeout" has_focus "$question" || fail "the question did not get the keyboard focus"
+xdotool key Return
+poll "$step_timeout" window_gone dtchart || fail "the question stayed open after Return"
+
+# The file dialog opens with its file name field focused.
+poll "$step_timeout" find_window Open || fail "the file dialog did not appear after Yes"
+dialog=$wid
+poll "$step_timeout" has_focus "$dialog" || fail "the file dialog did not get the keyboard focus"
+xdotool type --delay 15 "$log"
+xdotool key Return
+poll "$step_timeout" window_gone Open || fail "the file dialog stayed open after typing $log"
+
+# The date is printed last, so once it shows, the whole chart is there.
+date_shown() { shoot loading work && (($(dark_pixels chart 500 20 570 34) > 20)); }
+if ! poll "$step_timeout" date_shown; then
+    find_window dtchart && fail "the viewer reported an error after choosing $log"
+    fail "no date appeared at chart (500,20) after loading $log"
+fi
+shoot loaded
+
+for c in 0 1 2; do
+    for b in 0 1 2 3 4 5; do
+        expect_colour "block of slots $((120 * b))+ bins $((60 * c))+" chart \
+            $((90 + 120 * b)) $((200 - 60 * c)) "${block_colours[$((6 * c + b))]}"
+    done
+done
+# Cell edges: slot i at x = 30 + i, bin j at y = 230 - j.
+expect_colour "slot 0 (level 300)" chart 30 200 "0,255,211"
+expect_colour "slot 1 bin 0 (level 900)" chart 31 230 "255,123,0"
+expect_colour "slot 1 bin 29 (level 900)" chart 31 201 "255,123,0"
+expect_colour "slot 1 bin 30 (level 300)" chart 31 200 "0,255,211"
+expect_colour "slot 2 bin 0 (level 0)" chart 32 230 "0,0,255"
+expect_colour "slot 119 (level 0)" chart 149 200 "0,0,255"
+expect_colour "slot 120 (level 100)" chart 150 200 "0,100,255"
+expect_colour "bin 59 (level 0)" chart 90 171 "0,0,255"
+expect_colour "bin 60 (level 767)" chart 90 170 "255,255,0"
+expect_colour "slot 719 bin 179 (level 820)" chart 749 51 "255,203,0"
+expect_colour "frame corner" chart 29 231 "0,0,0"
+expect_colour "frame corner" chart 750 50 "0,0,0"
+# Legend: level v at y = 230 - v/8.
+expect_colour "legend level 0" chart 790 230 "0,0,255"
+expect_colour "legend level 256" chart 781 198 "0,255,255"
+expect_colour "legend level 512" chart 800 166 "1,255,0"
+expect_colour "legend level 1016" chart 790 103 "255,7,0"
+# Nothing is drawn on the polar plot until the time scroll bar moves.
+expect_none "polar plot before stepping" polar 132 132 128 "255,0,0"
+check_mismatches "wrong chart after loading $log"
+expect_text_box Text1 $((432 + 124)) $((400 + 12)) "$log"
+
+# One click on HScroll1's right arrow: slot 1 (0:02) on the polar plot.
+click $((8 + 761 - 6)) $((296 + 8))
+plot_drawn() {
+    shoot stepping work && locate polar 0 0 &&
+        (($(count_pixels "$sx" "$sy" $((sx + 260)) $((sy + 260)) "255,0,0") > 100))
+}
+poll "$step_timeout" plot_drawn || fail "no polar plot appeared after clicking HScroll1's right arrow"
+shoot stepped
+
+grey="127,127,127" red="255,0,0"
+# Rings about (132,132), checked on the 225-degree diagonal, and the cross.
+expect_near "ring 125" polar 43 220 1 "$grey"
+expect_near "ring 93" polar 66 198 1 "$grey"
+expect_near "ring 62" polar 88 176 1 "$grey"
+expect_near "ring 31" polar 110 154 1 "$grey"
+expect_colour "cross" polar 132 10 "$grey"
+expect_colour "cross" polar 10 132 "$grey"
+expect_colour "cross" polar 250 132 "$grey"
+expect_colour "cross" polar 132 250 "$grey"
+# Slot 1 reaches radius 900*125/1024 = 109.9 from 0 to 58 degrees clockwise from up and
+# 300*125/1024 = 36.6 elsewhere; slot 0 would be 36.6 all round.
+expect_near "level 900 at 20 degrees" polar 170 29 2 "$red"
+expect_none "level 300 at 20 degrees" polar 145 98 3 "$red"
+expect_near "level 300 at 80 degrees" polar 168 126 2 "$red"
+expect_none "level 900 at 80 degrees" polar 240 113 3 "$red"
+expect_near "level 300 at 225 degrees" polar 106 158 2 "$red"
+expect_none "level 900 at 300 degrees" polar 37 77 3 "$red"
+check_mismatches "wrong polar plot for slot 1"
+expect_text_box Text2 $((432 + 124)) $((432 + 12)) "0:02"
+
+note "passed; screenshots in $artifacts"
