@@ -8,6 +8,7 @@ FUZZ_BUILD ?= build-fuzz
 CMAKE      ?= cmake
 GENERATOR  ?= Ninja
 FUZZ_SECONDS ?= 60
+BENCH_JOBS ?= 2
 
 .PHONY: all deps build run test test-sanitize bench fuzz install clean
 
@@ -40,7 +41,7 @@ test-sanitize: deps
 
 bench: deps
 	$(CMAKE) -S . -B $(BENCH_BUILD) -G $(GENERATOR) -DCMAKE_BUILD_TYPE=Release -DDTCHART_TESTS=OFF -DDTCHART_BENCH=ON
-	$(CMAKE) --build $(BENCH_BUILD)
+	$(CMAKE) --build $(BENCH_BUILD) -j $(BENCH_JOBS)
 	QT_QPA_PLATFORM=offscreen $(BENCH_BUILD)/bench/dtchart_bench
 
 fuzz: deps

@@ -42,10 +42,13 @@ public:
 
     std::optional<QString> choose(QWidget*, const OpenFileRequest& request) override {
         requests.push_back(request);
-        if (choices.empty()) return std::nullopt;
-        auto choice = choices.front();
+        if (choices.empty() || !choices.front()) {
+            if (!choices.empty()) choices.pop_front();
+            return std::nullopt;
+        }
+        const QString path = *choices.front();
         choices.pop_front();
-        return choice;
+        return path;
     }
 };
 

@@ -40,8 +40,7 @@ public:
         const int px = pixelOf(x);
         const int py = pixelOf(y);
         if (px < 0 || py < 0 || px >= width_ || py >= height_) return;
-        if (!bits_) takeBits();
-        bits_[py * stride_ + px] = toQRgb(colour);
+        writableBits()[py * stride_ + px] = toQRgb(colour);
         if (!changed_) notifyChanged();
     }
 
@@ -49,6 +48,41 @@ public:
         return 0xFF000000u | static_cast<QRgb>(RedOf(c)) << 16 |
                static_cast<QRgb>(GreenOf(c)) << 8 | static_cast<QRgb>(BlueOf(c));
     }
+
+    // Points at whole-pixel positions in bulk, with the image's address, size and stride held
+    // in registers: set(x, y, pixel(colour)) leaves the image as PSet(x, y, colour) does, and
+    // the owner is told of the change at the first point, as PSet tells it. For painting many
+    // points at once; nothing else may draw on the surface while the writer is in use.
+    class PixelWriter {
+    public:
+        static constexpr QRgb pixel(Colour c) { return toQRgb(c); }
+
+        explicit PixelWriter(QtSurface& surface)
+            : surface_(surface), width_(static_cast<unsigned>(surface.width_)),
+              height_(static_cast<unsigned>(surface.height_)), stride_(surface.stride_) {}
+        PixelWriter(const PixelWriter&) = delete;
+        PixelWriter& operator=(const PixelWriter&) = delete;
+
+        void set(int x, int y, QRgb pixel) {
+            if (static_cast<unsigned>(x) >= width_ || static_cast<unsigned>(y) >= height_) return;
+            if (bits_) bits_[static_cast<qsizetype>(y) * stride_ + x] = pixel;
+            else setFirst(x, y, pixel);
+        }
+
+    private:
+        void setFirst(int x, int y, QRgb pixel) {
+            surface_.writableBits()[static_cast<qsizetype>(y) * stride_ + x] = pixel;
+            if (!surface_.changed_) surface_.notifyChanged();
+            bits_ = surface_.writableBits();  // after the listener, which may have taken the image
+        }
+
+        QtSurface& surface_;
+        QRgb* bits_ = nullptr;
+        unsigned width_;
+        unsigned height_;
+        qsizetype stride_;
+    };
+    PixelWriter pixelWriter() { return PixelWriter(*this); }
 
 protected:
     void clear() override;
@@ -67,6 +101,10 @@ private:
 
     QPainter& painter(Colour colour);
     void endPainting() const;
+    QRgb* writableBits() {
+        if (!bits_) takeBits();
+        return bits_;
+    }
     void takeBits();
     void notifyChanged();
 

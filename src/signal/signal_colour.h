@@ -11,11 +11,15 @@
 namespace dtchart {
 
 inline constexpr std::int16_t NoDataLevel = -1;
+inline constexpr std::int16_t MaxLevel = 1023;
+
+// Every level from NoDataLevel to MaxLevel has a colour, and no other level has one.
+inline constexpr int ColouredLevelCount = MaxLevel - NoDataLevel + 1;
 
 constexpr std::optional<Colour> SignalColour(std::int16_t level) {
     const int v = level;  // int arithmetic: no 16-bit overflow for any level
     if (v == NoDataLevel) return Black;
-    if (v < 0 || v > 1023) return std::nullopt;
+    if (v < 0 || v > MaxLevel) return std::nullopt;
     auto clip = [](int c) { return c < 0 ? 0 : (c > 255 ? 255 : c); };
     const int red = clip(v - 511);
     const int blue = clip(511 - v);

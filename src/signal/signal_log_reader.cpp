@@ -8,6 +8,7 @@
 #include <cerrno>
 #include <cstdint>
 #include <cstring>
+#include <memory>
 
 #include "signal/system_error.h"
 
@@ -91,10 +92,11 @@ void ReadSignalLog(const std::string& path, SignalGrid& grid) {
     if (::fstat(file.get(), &st) != 0) failRead(errno);
     if (!S_ISREG(st.st_mode)) failNotRegular();
 
-    // The file is read straight into a scratch copy of the cells (on a little-endian host the
-    // bytes are already the levels); the grid changes only once all of them have arrived.
-    static thread_local SignalGrid::Cells scratch;
-    auto* bytes = reinterpret_cast<unsigned char*>(scratch.data());
+    // The file is read straight into a spare set of cells (on a little-endian host the bytes
+    // are already the levels), which is swapped into the grid once all of them have arrived.
+    static thread_local std::unique_ptr<SignalGrid::Cells> spare;
+    if (!spare) spare = std::make_unique<SignalGrid::Cells>();
+    auto* bytes = reinterpret_cast<unsigned char*>(spare->data());
     std::size_t got = 0;
     while (got < SignalLogBytes) {
         const ssize_t n = ::read(file.get(), bytes + got, SignalLogBytes - got);
@@ -108,12 +110,12 @@ void ReadSignalLog(const std::string& path, SignalGrid& grid) {
     if (got < SignalLogBytes) failShort(got);
 
     if constexpr (std::endian::native != std::endian::little) {
-        for (std::size_t k = 0; k < scratch.size(); ++k) {
+        for (std::size_t k = 0; k < spare->size(); ++k) {
             const auto word = static_cast<std::uint16_t>(bytes[2 * k] | bytes[2 * k + 1] << 8);
-            scratch[k] = static_cast<std::int16_t>(word);
+            (*spare)[k] = static_cast<std::int16_t>(word);
         }
     }
-    grid.replace(scratch);
+    grid.swapCells(spare);
 }
 
 }  // namespace dtchart
