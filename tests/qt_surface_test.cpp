@@ -126,6 +126,28 @@ private slots:
         QCOMPARE(px(s, 100, 100), WhitePx);
     }
 
+    void bulkPaintingEqualsOnePSetPerCell() {
+        // Every 16-bit level somewhere in the grid, including those without a colour.
+        const SignalGrid grid = gridWith([](int j, int i) {
+            return static_cast<std::int16_t>((i * 180 + j) * 37 % 65536 - 32768);
+        });
+        for (QSize size : {QSize(813, 277), QSize(400, 100), QSize(40, 240)}) {
+            QtSurface bulk(size.width(), size.height());
+            QtSurface perPoint(size.width(), size.height());
+            int bulkChanges = 0, pointChanges = 0;
+            bulk.setChangeListener([&] { ++bulkChanges; });
+            perPoint.setChangeListener([&] { ++pointChanges; });
+            DrawChartFrame(bulk);
+            DrawChartFrame(perPoint);
+            const QImage shared = bulk.image();  // a copy held while painting must stay as it was
+            PaintSignalChart(bulk, grid);
+            PaintSignalChart(static_cast<DrawingSurface&>(perPoint), grid);
+            QCOMPARE(bulk.image(), perPoint.image());
+            QVERIFY(shared != bulk.image());
+            QCOMPARE(bulkChanges, pointChanges);
+        }
+    }
+
     void dateCaptionAt500By20() {
         QtSurface s(813, 277);
         DrawChartFrame(s);
