@@ -8,6 +8,7 @@
 #include "chart/chart_frame.h"
 #include "chart/chart_painting.h"
 #include "chart/polar_plot.h"
+#include "log_files.h"
 #include "recording_surface.h"
 #include "signal/system_error.h"
 
@@ -54,15 +55,6 @@ std::vector<std::string> expectedFrame() {
     return e;
 }
 
-SignalGrid gridWith(std::function<std::int16_t(int bin, int slot)> level) {
-    SignalGrid::Cells cells;
-    for (int i = 0; i < SignalGrid::Slots; ++i)
-        for (int j = 0; j < SignalGrid::Bins; ++j) cells[i * SignalGrid::Bins + j] = level(j, i);
-    SignalGrid grid;
-    grid.replace(cells);
-    return grid;
-}
-
 // The vertices the polar plot draws through, in order: the first position, then every LineTo.
 std::vector<std::pair<double, double>> vertices(const RecordingSurface& s) {
     std::vector<std::pair<double, double>> out;
@@ -96,7 +88,7 @@ private slots:
     }
 
     void paintingVisitsEveryCellColumnByColumn() {
-        const SignalGrid grid = gridWith([](int j, int i) {
+        const SignalGrid grid = GridWith([](int j, int i) {
             if (i == 3 && j == 4) return std::int16_t(-1);
             if (i == 5 && j == 6) return std::int16_t(1024);  // no colour: skipped
             if (i == 7 && j == 8) return std::int16_t(-2);    // no colour: skipped
@@ -196,7 +188,7 @@ private slots:
         QFETCH(float, scale);
         QFETCH(double, x);
         QFETCH(double, y);
-        const SignalGrid grid = gridWith([&](int j, int i) {
+        const SignalGrid grid = GridWith([&](int j, int i) {
             return std::int16_t(i == 7 && j == bin ? level : 0);
         });
         RecordingSurface s;
@@ -211,7 +203,7 @@ private slots:
     void polarPlotSingleAndDoublePrecision() {
         // The angle is a single-precision product: bin 1's vertex at level 1000 must match
         // the float angle, not the exact 2 degrees.
-        const SignalGrid grid = gridWith([](int j, int) { return std::int16_t(j == 1 ? 1000 : 0); });
+        const SignalGrid grid = GridWith([](int j, int) { return std::int16_t(j == 1 ? 1000 : 0); });
         RecordingSurface s;
         DrawPolarPlot(s, grid, 0, RadPerDeg, 1);
         const float a = 1.0f * RadPerDeg * 2.0f;

@@ -31,15 +31,6 @@ std::int16_t dayB(int bin, int slot) {
     return static_cast<std::int16_t>(slot % 97 == 0 ? -1 : (1023 - (bin * 3 + slot * 2) % 1024));
 }
 
-SignalGrid gridOf(std::int16_t (*level)(int, int)) {
-    SignalGrid::Cells cells;
-    for (int i = 0; i < SignalGrid::Slots; ++i)
-        for (int j = 0; j < SignalGrid::Bins; ++j) cells[i * SignalGrid::Bins + j] = level(j, i);
-    SignalGrid grid;
-    grid.replace(cells);
-    return grid;
-}
-
 // What Picture1 must show after loading `grid` from `path`; with no grid, the empty frame.
 QImage expectedChart(const Form1& form, const SignalGrid* grid, const std::string& path) {
     QtSurface s(813, 277);
@@ -109,7 +100,7 @@ private slots:
         t.form->cmd1_Click();
         QCOMPARE(t.chart(), before);
         QCOMPARE(t.form->Text1->text(), pathA);
-        QVERIFY(t.form->signalGrid() == gridOf(dayA));
+        QVERIFY(t.form->signalGrid() == GridWith(dayA));
         QCOMPARE(t.chooser.requests.size(), std::size_t(1));  // no dialog the second time
         QCOMPARE(t.boxes.questions.last(), QStringLiteral("dtchart: 新しいデータをロードしますか？"));
     }
@@ -121,7 +112,7 @@ private slots:
         t.chooser.choices.push_back(std::nullopt);
         t.form->cmd1_Click();
         QCOMPARE(t.chart(), expectedChart(*t.form, nullptr, {}));
-        QVERIFY(t.form->signalGrid() == gridOf(dayA));
+        QVERIFY(t.form->signalGrid() == GridWith(dayA));
         QCOMPARE(t.form->Text1->text(), pathA);
         QVERIFY(t.boxes.errors.isEmpty());
         QCOMPARE(t.endRequests, 0);
@@ -135,8 +126,8 @@ private slots:
         const QImage plotBefore = t.plot();
         t.loadFile(pathA);
         QCOMPARE(t.form->Text1->text(), pathA);
-        QVERIFY(t.form->signalGrid() == gridOf(dayA));
-        const SignalGrid a = gridOf(dayA);
+        QVERIFY(t.form->signalGrid() == GridWith(dayA));
+        const SignalGrid a = GridWith(dayA);
         QCOMPARE(t.chart(), expectedChart(*t.form, &a, pathA.toStdString()));
         // The polar plot is left for the next scroll-bar change.
         QCOMPARE(t.plot(), plotBefore);
@@ -146,7 +137,7 @@ private slots:
         t.loadFile(pathA);
         QCOMPARE(t.chart(), first);
         t.loadFile(pathB);
-        const SignalGrid b = gridOf(dayB);
+        const SignalGrid b = GridWith(dayB);
         QCOMPARE(t.chart(), expectedChart(*t.form, &b, pathB.toStdString()));
         QVERIFY(t.boxes.errors.isEmpty());
     }
@@ -173,7 +164,7 @@ private slots:
         t.form->HScroll1->setValue(10);
         const QImage plot = t.plot();
         t.loadFile(dir.filePath(QStringLiteral("000000.log")));
-        QVERIFY(t.form->signalGrid() == gridOf(dayA));
+        QVERIFY(t.form->signalGrid() == GridWith(dayA));
         QCOMPARE(t.form->Text1->text(), pathA);
         QCOMPARE(t.chart(), expectedChart(*t.form, nullptr, {}));
         QCOMPARE(t.boxes.errors.size(), 1);
@@ -271,7 +262,7 @@ private slots:
         const QImage chart = form.Picture1->surface().image().copy();
         if (loads) {
             QVERIFY2(boxes.errors.isEmpty(), qPrintable(boxes.errors.join('\n')));
-            const SignalGrid b = gridOf(dayB);
+            const SignalGrid b = GridWith(dayB);
             QVERIFY(form.signalGrid() == b);
             QCOMPARE(form.Text1->text(), path);
             QCOMPARE(chart, expectedChart(form, &b, path.toStdString()));

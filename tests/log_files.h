@@ -1,5 +1,5 @@
 #pragma once
-// Writing observation logs for tests and benchmarks.
+// Days of levels for tests and benchmarks, as grids and as log files.
 
 #include <QByteArray>
 #include <QFile>
@@ -24,6 +24,16 @@ inline QByteArray LogBytes(const std::function<std::int16_t(int bin, int slot)>&
             bytes[at + 1] = static_cast<char>(word >> 8);
         }
     return bytes;
+}
+
+// A grid whose cell (bin, slot) holds level(bin, slot).
+inline SignalGrid GridWith(const std::function<std::int16_t(int bin, int slot)>& level) {
+    SignalGrid::Cells cells;
+    for (int i = 0; i < SignalGrid::Slots; ++i)
+        for (int j = 0; j < SignalGrid::Bins; ++j) cells[i * SignalGrid::Bins + j] = level(j, i);
+    SignalGrid grid;
+    grid.replace(cells);
+    return grid;
 }
 
 inline bool WriteFile(const QString& path, const QByteArray& bytes) {

@@ -10,8 +10,10 @@
 #include "chart/chart_painting.h"
 #include "chart/polar_plot.h"
 #include "chart/qt_surface.h"
+#include "log_files.h"
 
 using namespace dtchart;
+using namespace dtchart::test;
 
 namespace {
 
@@ -22,15 +24,6 @@ constexpr QRgb RedPx = 0xFFFF0000;
 constexpr QRgb GreyPx = 0xFF7F7F7F;
 
 QRgb px(const QtSurface& s, int x, int y) { return s.image().pixel(x, y); }
-
-SignalGrid gridWith(std::function<std::int16_t(int bin, int slot)> level) {
-    SignalGrid::Cells cells;
-    for (int i = 0; i < SignalGrid::Slots; ++i)
-        for (int j = 0; j < SignalGrid::Bins; ++j) cells[i * SignalGrid::Bins + j] = level(j, i);
-    SignalGrid grid;
-    grid.replace(cells);
-    return grid;
-}
 
 bool anyDark(const QtSurface& s, QRect r) {
     for (int y = r.top(); y <= r.bottom(); ++y)
@@ -97,7 +90,7 @@ private slots:
     void onlySlotZeroRedAndNoDataBlack() {
         QtSurface s(813, 277);
         DrawChartFrame(s);
-        PaintSignalChart(s, gridWith([](int j, int i) {
+        PaintSignalChart(s, GridWith([](int j, int i) {
             if (i == 0) return std::int16_t(1023);
             if (i == 1 && j == 0) return std::int16_t(-1);
             return std::int16_t(0);
@@ -117,18 +110,18 @@ private slots:
 
     void levelsWithoutColourLeaveCellsAsTheyWere() {
         QtSurface s(813, 277);
-        PaintSignalChart(s, gridWith([](int j, int i) {
+        PaintSignalChart(s, GridWith([](int j, int i) {
             return std::int16_t((i + j) % 2 ? 1024 : -2);
         }));
         for (int x = 30; x <= 749; x += 7)
             for (int y = 51; y <= 230; y += 5) QCOMPARE(px(s, x, y), WhitePx);
-        PaintSignalChart(s, gridWith([](int, int) { return std::int16_t(-32768); }));
+        PaintSignalChart(s, GridWith([](int, int) { return std::int16_t(-32768); }));
         QCOMPARE(px(s, 100, 100), WhitePx);
     }
 
     void bulkPaintingEqualsOnePSetPerCell() {
         // Every 16-bit level somewhere in the grid, including those without a colour.
-        const SignalGrid grid = gridWith([](int j, int i) {
+        const SignalGrid grid = GridWith([](int j, int i) {
             return static_cast<std::int16_t>((i * 180 + j) * 37 % 65536 - 32768);
         });
         for (QSize size : {QSize(813, 277), QSize(400, 100), QSize(40, 240)}) {
@@ -164,7 +157,7 @@ private slots:
     void polarPlotRingsCrossAndPolygon() {
         QtSurface s(261, 261);
         const float radPerDeg = 0.01745329238474369f;
-        DrawPolarPlot(s, gridWith([](int j, int) { return std::int16_t(j == 45 ? 520 : 256); }), 0,
+        DrawPolarPlot(s, GridWith([](int j, int) { return std::int16_t(j == 45 ? 520 : 256); }), 0,
                       radPerDeg, 1);
         // Outer ring and the arms end at 7 and 257.
         for (auto [x, y] : {std::pair{7, 132}, {257, 132}, {132, 7}, {132, 257}, {132 + 93, 132}, {132, 132 + 62}})
