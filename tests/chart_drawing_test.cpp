@@ -58,8 +58,7 @@ std::vector<std::string> expectedFrame() {
 // The vertices the polar plot draws through, in order: the first position, then every LineTo.
 std::vector<std::pair<double, double>> vertices(const RecordingSurface& s) {
     std::vector<std::pair<double, double>> out;
-    // The last six segments before the polygon are rings (none) and the two arms; polygon
-    // segments are the red ones.
+    // The polygon's segments are the red ones; the cross before them is grey.
     for (const auto& seg : s.segments)
         if (seg.colour == PlotRed) {
             if (out.empty()) out.emplace_back(seg.x1, seg.y1);

@@ -96,17 +96,16 @@ void QtSurface::clear() {
 
 void QtSurface::drawLine(float x1, float y1, float x2, float y2, Colour colour) {
     double ax = x1, ay = y1, bx = x2, by = y2;
+    if (!std::isfinite(ax + ay + bx + by)) return;
     const bool far = std::max({std::fabs(ax), std::fabs(ay), std::fabs(bx), std::fabs(by)}) >
                      SafeExtent / 2;
-    if (far || !std::isfinite(ax + ay + bx + by)) {
-        if (!std::isfinite(ax + ay + bx + by)) return;
-        if (!clipSegment(ax, ay, bx, by, -2, -2, width_ + 1, height_ + 1)) return;
-    }
+    if (far && !clipSegment(ax, ay, bx, by, -2, -2, width_ + 1, height_ + 1)) return;
     painter(colour).drawLine(QPoint(rounded(ax), rounded(ay)), QPoint(rounded(bx), rounded(by)));
     notifyChanged();
 }
 
 void QtSurface::drawBox(float x1, float y1, float x2, float y2, Colour colour) {
+    if (!std::isfinite(x1 + y1 + x2 + y2)) return;
     const int l = rounded(x1), t = rounded(y1), r = rounded(x2), b = rounded(y2);
     const QPolygon outline({QPoint(l, t), QPoint(r, t), QPoint(r, b), QPoint(l, b), QPoint(l, t)});
     painter(colour).drawPolyline(outline);
@@ -114,12 +113,14 @@ void QtSurface::drawBox(float x1, float y1, float x2, float y2, Colour colour) {
 }
 
 void QtSurface::drawCircle(float cx, float cy, float radius, Colour colour) {
+    if (!std::isfinite(cx + cy + radius)) return;
     const int r = rounded(std::fabs(radius));
     painter(colour).drawEllipse(QPoint(rounded(cx), rounded(cy)), r, r);
     notifyChanged();
 }
 
 void QtSurface::drawText(float x, float y, const std::string& text) {
+    if (!std::isfinite(x + y)) return;
     QPainter& p = painter(Black);
     p.setPen(foreground_);
     p.setFont(font_);
