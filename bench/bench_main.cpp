@@ -62,6 +62,7 @@ const Case Cases[] = {
     {"paint a day vs QPainter::drawPoint", "paint/PaintSignalChart", "paint/QPainterDrawPoint", Goal::FasterBy, 100},
     {"paint a day vs colour-table bound", "paint/PaintSignalChart", "paint/ColourTableBound", Goal::RatioAtMost, 2},
     {"ReadSignalLog vs open+read+close", "read/ReadSignalLog", "read/PosixOpenReadClose", Goal::RatioAtMost, 1.5},
+    {"ReadSignalLog, day written to 14:00", "read/ReadSignalLogPartialDay", "", Goal::Shown, 0},
     {"load command (cmd1_Click)", "form/LoadCommand", "", Goal::Under, 2e-3},
     {"load command + repaint", "form/LoadCommandAndRepaint", "", Goal::Shown, 0},
     {"polar plot (HScroll1_Change)", "form/PolarPlot", "", Goal::Under, 1e-3},

@@ -6,6 +6,8 @@
 
 #include <QTemporaryDir>
 
+#include <algorithm>
+#include <map>
 #include <string>
 
 #include "bench_common.h"
@@ -16,22 +18,33 @@
 namespace dtchart::bench {
 namespace {
 
-// Written once per run; the first read brings it into the page cache.
-const std::string& cachedLogPath() {
+// The whole day, or its first `slots` slots as a day still being written. Written once per
+// run; the first read brings it into the page cache.
+const std::string& cachedLogPath(int slots = SignalGrid::Slots) {
     static QTemporaryDir dir;
-    static const std::string path = [] {
-        const QString file = dir.filePath(QStringLiteral("250131.log"));
-        if (!dir.isValid() || !test::WriteFile(file, test::LogBytes([](int bin, int slot) {
-                                                   return BenchDay().cell(bin, slot);
-                                               })))
-            return std::string();
-        return file.toStdString();
-    }();
-    return path;
+    static std::map<int, std::string> paths;
+    auto [it, added] = paths.try_emplace(slots);
+    if (added) {
+        const QString file = dir.filePath(QStringLiteral("%1.log").arg(250000 + slots));
+        const QByteArray day = test::LogBytes([](int bin, int slot) { return BenchDay().cell(bin, slot); });
+        if (dir.isValid() && test::WriteFile(file, day.left(slots * SignalGrid::Bins * 2)))
+            it->second = file.toStdString();
+    }
+    return it->second;
+}
+
+// The day as read from its first `slots` slots: the rest has no data.
+SignalGrid expectedDay(int slots) {
+    SignalGrid::Cells cells = BenchDay().cells();
+    std::fill(cells.begin() + slots * SignalGrid::Bins, cells.end(), std::int16_t(-1));
+    SignalGrid grid;
+    grid.replace(cells);
+    return grid;
 }
 
 void ReadCachedLog(benchmark::State& state) {
-    const std::string& path = cachedLogPath();
+    const int slots = static_cast<int>(state.range(0));
+    const std::string& path = cachedLogPath(slots);
     SignalGrid grid;
     try {
         ReadSignalLog(path, grid);
@@ -39,7 +52,7 @@ void ReadCachedLog(benchmark::State& state) {
         state.SkipWithError(e.what());
         return;
     }
-    if (!(grid == BenchDay())) {
+    if (!(grid == expectedDay(slots))) {
         state.SkipWithError("the log read back is not the day written");
         return;
     }
@@ -68,7 +81,9 @@ void PosixOpenReadClose(benchmark::State& state) {
 
 }  // namespace
 
-BENCHMARK(ReadCachedLog)->Name("read/ReadSignalLog")->Apply(Configure);
+BENCHMARK(ReadCachedLog)->Name("read/ReadSignalLog")->Arg(SignalGrid::Slots)->Apply(Configure);
+// A day written up to 14:00.
+BENCHMARK(ReadCachedLog)->Name("read/ReadSignalLogPartialDay")->Arg(420)->Apply(Configure);
 BENCHMARK(PosixOpenReadClose)->Name("read/PosixOpenReadClose")->Apply(Configure);
 
 }  // namespace dtchart::bench

@@ -87,13 +87,17 @@ void tearDown() {
 // each run's time and tell the fuzzer nothing about the code under test.
 #define DTCHART_NOT_TRACED __attribute__((no_sanitize("coverage")))
 
+// Each cell equals its two bytes, or is -1 (no data) past the end of a day still being written.
 DTCHART_NOT_TRACED bool cellsAreBytes(const SignalGrid& grid, std::string_view bytes) {
     const auto& cells = grid.cells();
     for (std::size_t k = 0; k < cells.size(); ++k) {
-        const auto lo = static_cast<unsigned char>(bytes[2 * k]);
-        const auto hi = static_cast<unsigned char>(bytes[2 * k + 1]);
-        if (cells[k] != static_cast<std::int16_t>(static_cast<std::uint16_t>(lo | hi << 8)))
-            return false;
+        std::int16_t expected = -1;
+        if (2 * k + 1 < bytes.size()) {
+            const auto lo = static_cast<unsigned char>(bytes[2 * k]);
+            const auto hi = static_cast<unsigned char>(bytes[2 * k + 1]);
+            expected = static_cast<std::int16_t>(static_cast<std::uint16_t>(lo | hi << 8));
+        }
+        if (cells[k] != expected) return false;
     }
     return true;
 }
@@ -132,15 +136,16 @@ void checkRead(const fuzz::FuzzCase& input) {
         number = e.number();
     }
 
-    const bool full = input.source == LogSource::File && input.log.size() >= SignalLogBytes;
-    if (!full) {
+    // A file with at least one whole cell reads, as a full day or one still being written.
+    const bool readable = input.source == LogSource::File && input.log.size() >= 2;
+    if (!readable) {
         require(number != 0, "a read that cannot succeed raised no error");
         require(*grid == *previousDay, "a failed read changed the grid");
         if (input.source == LogSource::File)
-            require(number == error_number::InputPastEndOfFile, "a short file is not error 62");
+            require(number == error_number::InputPastEndOfFile, "a file with no cell is not error 62");
         return;
     }
-    require(number == 0, "a full-length log file did not read");
+    require(number == 0, "a log file with whole cells did not read");
     require(cellsAreBytes(*grid, input.log), "a cell differs from its bytes");
 }
 

@@ -74,6 +74,7 @@ int main(int argc, char** argv) {
         {"byte-short", EncodeCase(LogSource::File, 0, 1, 5, "250131.log",
                                   ramp.substr(0, SignalLogBytes - 1))},
         {"cell-short", EncodeCase(LogSource::File, 0, 1, 5, "", ramp.substr(0, SignalLogBytes - 2))},
+        {"half-day", EncodeCase(LogSource::File, 200, 1, 419, "250201.log", ramp.substr(0, 420 * 360 + 1))},
         {"two-bytes", EncodeCase(LogSource::File, 0, 1, 0, "", std::string("\xff\x03", 2))},
         {"long", EncodeCase(LogSource::File, 100, 3, 719, "/tmp/250131.log",
                             ramp + std::string(40000, '\x7f'))},

@@ -1,6 +1,7 @@
 // The load command end to end with its boxes answered by doubles: every way out of it, and
 // bad files of every kind, none of which may crash, hang or change what the window holds.
 
+#include <QFileInfo>
 #include <QLineEdit>
 #include <QScrollBar>
 #include <QTemporaryDir>
@@ -183,9 +184,10 @@ private slots:
         QTest::addColumn<bool>("loads");
         QTest::addColumn<QString>("reason");
         QTest::newRow("missing") << "missing" << false << "見つかりません";
-        QTest::newRow("empty") << "empty" << false << "0 バイトしかありません";
-        QTest::newRow("1 byte") << "1" << false << "1 バイトしかありません";
-        QTest::newRow("259,199 bytes") << "259199" << false << "259,199 バイトしかありません";
+        QTest::newRow("empty") << "empty" << false << "ファイルが空です";
+        QTest::newRow("1 byte") << "1" << false << "観測データがありません（1 バイトしかありません）";
+        QTest::newRow("1,000 bytes, a day being written") << "1000" << true << "";
+        QTest::newRow("259,199 bytes") << "259199" << true << "";
         QTest::newRow("259,201 bytes") << "259201" << true << "";
         QTest::newRow("10 MB") << "10MB" << true << "";
         QTest::newRow("directory") << "directory" << false << "通常のファイルではありません";
@@ -212,6 +214,7 @@ private slots:
         const QByteArray local = QFile::encodeName(path);
         if (kind == "empty") QVERIFY(WriteFile(path, {}));
         if (kind == "1") QVERIFY(WriteFile(path, day.left(1)));
+        if (kind == "1000") QVERIFY(WriteFile(path, day.left(1000)));
         if (kind == "259199") QVERIFY(WriteFile(path, day.left(259199)));
         if (kind == "259201") QVERIFY(WriteFile(path, day + QByteArray(1, '\x55')));
         if (kind == "10MB") QVERIFY(WriteFile(path, day + QByteArray(10'000'000, '\x33')));
@@ -262,10 +265,18 @@ private slots:
         const QImage chart = form.Picture1->surface().image().copy();
         if (loads) {
             QVERIFY2(boxes.errors.isEmpty(), qPrintable(boxes.errors.join('\n')));
-            const SignalGrid b = GridWith(dayB);
+            // A day still being written has no data after its last whole cell.
+            const qint64 whole = std::min<qint64>(QFileInfo(path).size() / 2, SignalGrid::CellCount);
+            const SignalGrid b = GridWith([whole](int bin, int slot) {
+                return slot * SignalGrid::Bins + bin < whole ? dayB(bin, slot) : std::int16_t(-1);
+            });
             QVERIFY(form.signalGrid() == b);
             QCOMPARE(form.Text1->text(), path);
             QCOMPARE(chart, expectedChart(form, &b, path.toStdString()));
+            // Every cell not yet written is black: nothing of day A is left.
+            for (qint64 k = whole; k < SignalGrid::CellCount; ++k)
+                QCOMPARE(chart.pixel(30 + int(k / SignalGrid::Bins), 230 - int(k % SignalGrid::Bins)),
+                         qRgb(0, 0, 0));
         } else {
             QCOMPARE(boxes.errors.size(), 1);
             QVERIFY2(boxes.errors[0].contains(reason), qPrintable(boxes.errors[0]));

@@ -99,16 +99,31 @@ private slots:
         for (auto v : grid.cells()) QCOMPARE(v, std::int16_t(-7));
     }
 
-    void longerFileGivesItsFirstBytes() {
+    // A day still being written gives its whole cells and no data after them; a longer file
+    // gives its first 259,200 bytes. Nothing of the previous file survives either way.
+    void readsTheWholeCellsTheFileHolds_data() {
+        QTest::addColumn<int>("size");
+        for (int size : {2, 3, 360, 1000, 259199, 259200, 259201})
+            QTest::addRow("%d bytes", size) << size;
+    }
+    void readsTheWholeCellsTheFileHolds() {
+        QFETCH(int, size);
         QTemporaryDir dir;
+        const QString previous = dir.filePath(QStringLiteral("250130.log"));
         const QString path = dir.filePath(QStringLiteral("250131.log"));
-        QVERIFY(WriteFile(path, LogBytes(ramp) + QByteArray(1000, '\x7F')));
+        QVERIFY(WriteFile(previous, LogBytes([](int, int) { return std::int16_t(777); })));
+        const QByteArray day = LogBytes(ramp) + QByteArray(1000, '\x7F');
+        QVERIFY(WriteFile(path, day.left(size)));
         SignalGrid grid;
+        QCOMPARE(readError(previous, grid), 0);
         QCOMPARE(readError(path, grid), 0);
-        SignalGrid expected;
-        QVERIFY(WriteFile(path, LogBytes(ramp)));
-        QCOMPARE(readError(path, expected), 0);
-        QVERIFY(grid == expected);
+        const int whole = std::min(size / 2, SignalGrid::CellCount);
+        for (int k = 0; k < SignalGrid::CellCount; ++k) {
+            const int bin = k % SignalGrid::Bins, slot = k / SignalGrid::Bins;
+            const std::int16_t expected = k < whole ? ramp(bin, slot) : std::int16_t(-1);
+            if (grid.at(bin, slot) != expected)
+                QFAIL(qPrintable(QStringLiteral("cell %1: %2, not %3").arg(k).arg(grid.at(bin, slot)).arg(expected)));
+        }
     }
 
     void failuresLeaveTheGridIntact_data() {
@@ -116,8 +131,8 @@ private slots:
         QTest::addColumn<int>("number");
         QTest::addColumn<QString>("reason");
         QTest::newRow("missing") << "missing" << 53 << "見つかりません";
-        QTest::newRow("empty") << "empty" << 62 << "0 バイトしかありません";
-        QTest::newRow("short") << "short" << 62 << "259,199 バイトしかありません。259,200 バイト必要です";
+        QTest::newRow("empty") << "empty" << 62 << "ファイルが空です（観測データがありません）。";
+        QTest::newRow("1 byte") << "one" << 62 << "観測データがありません（1 バイトしかありません）";
         QTest::newRow("directory") << "directory" << 75 << "通常のファイルではありません";
         QTest::newRow("fifo") << "fifo" << 75 << "通常のファイルではありません";
         QTest::newRow("device") << "device" << 75 << "通常のファイルではありません";
@@ -132,7 +147,7 @@ private slots:
         QTemporaryDir dir;
         QString path = dir.filePath(QStringLiteral("250131.log"));
         if (kind == "empty") QVERIFY(WriteFile(path, {}));
-        if (kind == "short") QVERIFY(WriteFile(path, LogBytes(ramp).left(SignalLogBytes - 1)));
+        if (kind == "one") QVERIFY(WriteFile(path, LogBytes(ramp).left(1)));
         if (kind == "directory") QVERIFY(QDir(dir.path()).mkdir(QStringLiteral("250131.log")));
         if (kind == "fifo") QCOMPARE(::mkfifo(QFile::encodeName(path).constData(), 0600), 0);
         if (kind == "device") path = QStringLiteral("/dev/zero");

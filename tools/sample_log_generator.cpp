@@ -1,10 +1,13 @@
 // Writes a realistic observation log for trying the viewer: a day of background noise with a
 // few sources drifting in direction, a strong sunrise-to-sunset source, and a gap of missing
-// observations (-1). Deterministic, so every build gets the same file.
+// observations (-1). Deterministic, so every build gets the same file. An optional count of
+// slots writes only the start of the day, as a log that is still being written looks.
 
 #include <cmath>
 #include <cstdint>
 #include <cstdio>
+#include <cstdlib>
+#include <cstring>
 #include <vector>
 
 namespace {
@@ -14,7 +17,7 @@ constexpr int Slots = 720;
 
 // Small deterministic generator; the sample must be the same on every machine.
 struct Random {
-    std::uint32_t state = 20250131u;
+    std::uint32_t state;
     double next() {
         state ^= state << 13;
         state ^= state >> 17;
@@ -31,14 +34,18 @@ double angularDistance(double a, double b) {
 }  // namespace
 
 int main(int argc, char** argv) {
-    if (argc != 2) {
-        std::fprintf(stderr, "usage: %s OUTPUT.log\n", argv[0]);
+    const int slots = argc == 3 ? std::atoi(argv[2]) : Slots;
+    if (argc < 2 || argc > 3 || slots < 1 || slots > Slots) {
+        std::fprintf(stderr, "usage: %s OUTPUT.log [SLOTS]\n", argv[0]);
         return 2;
     }
-    Random random;
+    // Each day its own noise: the seed is the date in the name (YYMMDD.log).
+    const std::size_t length = std::strlen(argv[1]);
+    const long date = length >= 10 ? std::strtol(argv[1] + length - 10, nullptr, 10) : 0;
+    Random random{static_cast<std::uint32_t>(20000000 + date)};
     std::vector<unsigned char> bytes;
     bytes.reserve(Slots * Bins * 2);
-    for (int i = 0; i < Slots; ++i) {
+    for (int i = 0; i < slots; ++i) {
         const double hour = i / 30.0;
         for (int j = 0; j < Bins; ++j) {
             const double deg = 2.0 * j;

@@ -30,16 +30,6 @@ private:
     int fd_;
 };
 
-std::string withThousands(std::size_t n) {
-    std::string digits = std::to_string(n);
-    std::string out;
-    for (std::size_t i = 0; i < digits.size(); ++i) {
-        if (i > 0 && (digits.size() - i) % 3 == 0) out += ',';
-        out += digits[i];
-    }
-    return out;
-}
-
 [[noreturn]] void failOpen(int err) {
     switch (err) {
     case ENOENT:
@@ -66,10 +56,11 @@ std::string withThousands(std::size_t n) {
                       "通常のファイルではありません（フォルダやデバイスなどは読み込めません）。");
 }
 
-[[noreturn]] void failShort(std::size_t got) {
+[[noreturn]] void failNoCells(std::size_t got) {
     throw SystemError(error_number::InputPastEndOfFile,
-                      "ファイルが短すぎます（" + withThousands(got) + " バイトしかありません。" +
-                          withThousands(SignalLogBytes) + " バイト必要です）。");
+                      got == 0 ? std::string("ファイルが空です（観測データがありません）。")
+                               : "ファイルに観測データがありません（" + std::to_string(got) +
+                                     " バイトしかありません）。");
 }
 
 [[noreturn]] void failRead(int err) {
@@ -107,7 +98,10 @@ void ReadSignalLog(const std::string& path, SignalGrid& grid) {
         if (n == 0) break;
         got += static_cast<std::size_t>(n);
     }
-    if (got < SignalLogBytes) failShort(got);
+    if (got < 2) failNoCells(got);
+    // A day still being written: what has not arrived yet is no data (-1 is all bits set).
+    const std::size_t whole = got / 2 * 2;
+    std::memset(bytes + whole, 0xFF, SignalLogBytes - whole);
 
     if constexpr (std::endian::native != std::endian::little) {
         for (std::size_t k = 0; k < spare->size(); ++k) {
