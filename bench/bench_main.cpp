@@ -61,6 +61,7 @@ struct Case {
 const Case Cases[] = {
     {"paint a day vs QPainter::drawPoint", "paint/PaintSignalChart", "paint/QPainterDrawPoint", Goal::FasterBy, 100},
     {"paint a day vs colour-table bound", "paint/PaintSignalChart", "paint/ColourTableBound", Goal::RatioAtMost, 2},
+    {"paint at ratio 2 vs its bound", "paint/PaintSignalChart2x", "paint/ColourTableBound2x", Goal::RatioAtMost, 2},
     {"ReadSignalLog vs open+read+close", "read/ReadSignalLog", "read/PosixOpenReadClose", Goal::RatioAtMost, 1.5},
     {"ReadSignalLog, day written to 14:00", "read/ReadSignalLogPartialDay", "", Goal::Shown, 0},
     {"load command (cmd1_Click)", "form/LoadCommand", "", Goal::Under, 2e-3},

@@ -23,13 +23,78 @@ constexpr QRgb BluePx = 0xFF0000FF;
 constexpr QRgb RedPx = 0xFFFF0000;
 constexpr QRgb GreyPx = 0xFF7F7F7F;
 
-QRgb px(const QtSurface& s, int x, int y) { return s.image().pixel(x, y); }
+constexpr QRgb Mixed = 0;  // no opaque pixel is 0
 
-bool anyDark(const QtSurface& s, QRect r) {
-    for (int y = r.top(); y <= r.bottom(); ++y)
-        for (int x = r.left(); x <= r.right(); ++x)
-            if (qGray(px(s, x, y)) < 128) return true;
+// The colour of logical pixel (x, y): its whole block of device pixels, or Mixed.
+QRgb px(const QtSurface& s, int x, int y) {
+    const QImage& image = s.image();
+    const QRect block = s.devicePixels(x, y);
+    const QRgb colour = image.pixel(block.topLeft());
+    for (int r = block.top(); r <= block.bottom(); ++r)
+        for (int c = block.left(); c <= block.right(); ++c)
+            if (image.pixel(c, r) != colour) return Mixed;
+    return colour;
+}
+
+// Whether some device pixel of logical pixel (x, y) has the colour: curves at fractional
+// ratios cover parts of blocks.
+bool has(const QtSurface& s, int x, int y, QRgb colour) {
+    const QRect block = s.devicePixels(x, y);
+    for (int r = block.top(); r <= block.bottom(); ++r)
+        for (int c = block.left(); c <= block.right(); ++c)
+            if (s.image().pixel(c, r) == colour) return true;
     return false;
+}
+
+// Whether any device pixel inside the logical rectangle is dark.
+bool anyDark(const QtSurface& s, QRect r) {
+    const QRect device(s.devicePixels(r.left(), r.top()).topLeft(),
+                       s.devicePixels(r.right(), r.bottom()).bottomRight());
+    for (int y = device.top(); y <= device.bottom(); ++y)
+        for (int x = device.left(); x <= device.right(); ++x)
+            if (qGray(s.image().pixel(x, y)) < 128) return true;
+    return false;
+}
+
+void ratioRows() {
+    QTest::addColumn<double>("ratio");
+    for (double ratio : {1.0, 1.5, 2.0}) QTest::addRow("ratio %g", ratio) << ratio;
+}
+
+// Draws on a QtSurface, and keeps each Print with its position instead of printing it.
+class CaptionsApart : public DrawingSurface {
+public:
+    struct Caption {
+        QString text;
+        QPointF at;
+    };
+    explicit CaptionsApart(QtSurface& target) : target_(target) {}
+    std::vector<Caption> captions;
+
+    void Cls() override { target_.Cls(); }
+    void SetCurrentX(float x) override { DrawingSurface::SetCurrentX(x); target_.SetCurrentX(x); }
+    void SetCurrentY(float y) override { DrawingSurface::SetCurrentY(y); target_.SetCurrentY(y); }
+    void Line(float x1, float y1, float x2, float y2, Colour c) override { target_.Line(x1, y1, x2, y2, c); }
+    void LineBox(float x1, float y1, float x2, float y2, Colour c) override { target_.LineBox(x1, y1, x2, y2, c); }
+    void PSet(float x, float y, Colour c) override { target_.PSet(x, y, c); }
+    void Print(const PrintItem& item) override {
+        captions.push_back({QString::fromStdString(TextOf(item)), QPointF(CurrentX(), CurrentY())});
+    }
+
+protected:
+    void clear() override {}
+    void drawLine(float, float, float, float, Colour) override {}
+    void drawBox(float, float, float, float, Colour) override {}
+    void drawCircle(float, float, float, Colour) override {}
+    void drawText(float, float, const std::string&) override {}
+
+private:
+    QtSurface& target_;
+};
+
+// A day with every coloured level somewhere, and no data after 13:20.
+SignalGrid variedDay() {
+    return GridWith([](int j, int i) { return std::int16_t(i >= 400 ? -1 : (i * 180 + j) * 7 % 1024); });
 }
 
 }  // namespace
@@ -38,8 +103,10 @@ class QtSurfaceTest : public QObject {
     Q_OBJECT
 
 private slots:
+    void frameBoxTicksAndLegend_data() { ratioRows(); }
     void frameBoxTicksAndLegend() {
-        QtSurface s(813, 277);
+        QFETCH(double, ratio);
+        QtSurface s(813, 277, Qt::white, ratio);
         DrawChartFrame(s);
         // The chart box, corners and edges, and nothing inside.
         for (auto [x, y] : {std::pair{29, 231}, {750, 50}, {29, 50}, {750, 231}, {29, 140}, {400, 50}, {400, 231}})
@@ -75,8 +142,10 @@ private slots:
         QVERIFY(!anyDark(s, QRect(500, 20, 80, 12)));  // no date yet
     }
 
+    void allZeroGridPaintsTheBoxBlue_data() { ratioRows(); }
     void allZeroGridPaintsTheBoxBlue() {
-        QtSurface s(813, 277);
+        QFETCH(double, ratio);
+        QtSurface s(813, 277, Qt::white, ratio);
         DrawChartFrame(s);
         PaintSignalChart(s, SignalGrid{});
         for (int x = 30; x <= 749; ++x)
@@ -87,8 +156,10 @@ private slots:
         QCOMPARE(px(s, 100, 231), BlackPx);
     }
 
+    void onlySlotZeroRedAndNoDataBlack_data() { ratioRows(); }
     void onlySlotZeroRedAndNoDataBlack() {
-        QtSurface s(813, 277);
+        QFETCH(double, ratio);
+        QtSurface s(813, 277, Qt::white, ratio);
         DrawChartFrame(s);
         PaintSignalChart(s, GridWith([](int j, int i) {
             if (i == 0) return std::int16_t(1023);
@@ -124,9 +195,11 @@ private slots:
         const SignalGrid grid = GridWith([](int j, int i) {
             return static_cast<std::int16_t>((i * 180 + j) * 37 % 65536 - 32768);
         });
-        for (QSize size : {QSize(813, 277), QSize(400, 100), QSize(40, 240)}) {
-            QtSurface bulk(size.width(), size.height());
-            QtSurface perPoint(size.width(), size.height());
+        for (auto [size, ratio] : {std::pair{QSize(813, 277), 1.0}, {QSize(400, 100), 1.0},
+                                   {QSize(40, 240), 1.0}, {QSize(813, 277), 2.0},
+                                   {QSize(400, 100), 1.5}, {QSize(40, 240), 1.25}}) {
+            QtSurface bulk(size.width(), size.height(), Qt::white, ratio);
+            QtSurface perPoint(size.width(), size.height(), Qt::white, ratio);
             int bulkChanges = 0, pointChanges = 0;
             bulk.setChangeListener([&] { ++bulkChanges; });
             perPoint.setChangeListener([&] { ++pointChanges; });
@@ -141,33 +214,100 @@ private slots:
         }
     }
 
-    void dateCaptionAt500By20() {
+    // At any ratio, lines and cells cover exactly the logical pixels they cover at ratio 1,
+    // each a whole block of device pixels in exactly its colour: no seam between the chart
+    // box and its cells, no blending, no gap between cells.
+    void linesAndCellsFillWholeBlocks_data() {
+        QTest::addColumn<double>("ratio");
+        for (double ratio : {1.25, 1.5, 2.0, 3.0}) QTest::addRow("ratio %g", ratio) << ratio;
+    }
+    void linesAndCellsFillWholeBlocks() {
+        QFETCH(double, ratio);
+        QtSurface one(813, 277), scaled(813, 277, Qt::white, ratio);
+        const SignalGrid day = variedDay();
+        for (QtSurface* s : {&one, &scaled}) {
+            CaptionsApart frame(*s);
+            DrawChartFrame(frame);
+            PaintSignalChart(*s, day);
+        }
+        QCOMPARE(scaled.image().devicePixelRatio(), ratio);
+        for (int y = 0; y < 277; ++y)
+            for (int x = 0; x < 813; ++x)
+                if (px(scaled, x, y) != px(one, x, y))
+                    QFAIL(qPrintable(QStringLiteral("(%1, %2): %3, not %4").arg(x).arg(y)
+                                         .arg(px(scaled, x, y), 8, 16).arg(px(one, x, y), 8, 16)));
+    }
+
+    // The captions in the chart font: each one's ink keeps a clear pixel from every tick and
+    // box edge it does not belong on, and neighbouring hour labels do not touch.
+    void captionsKeepClearOfTicks() {
+        const QFont font = ChartCaptionFont();
+        QCOMPARE(QFontInfo(font).family(), QStringLiteral("Liberation Sans"));
         QtSurface s(813, 277);
+        CaptionsApart frame(s);
+        DrawChartFrame(frame);
+        QCOMPARE(frame.captions.size(), std::size_t(1 + 25 + 1 + 7 + 2 + 5));
+        const QFontMetrics metrics(font, &s.image());
+        std::vector<QRect> ticks;
+        for (int i = 30; i <= 750; i += 30) ticks.emplace_back(QPoint(i, 232), QPoint(i, 235));
+        for (int j = 0; j <= 180; j += 30) ticks.emplace_back(QPoint(25, 230 - j), QPoint(28, 230 - j));
+        for (int k = 0; k <= 1024; k += 256) ticks.emplace_back(QPoint(776, 230 - k / 8), QPoint(779, 230 - k / 8));
+        ticks.emplace_back(QPoint(29, 231), QPoint(750, 231));  // the chart box's bottom edge
+        ticks.emplace_back(QPoint(29, 50), QPoint(29, 231));    // and its left edge
+        ticks.emplace_back(QPoint(780, 102), QPoint(800, 231)); // the legend
+        std::vector<QRect> hourLabels;
+        QStringList touching;
+        for (const auto& [text, at] : frame.captions) {
+            const QRect ink = metrics.tightBoundingRect(text).translated(at.toPoint() + QPoint(0, metrics.ascent()));
+            QVERIFY2(!ink.isEmpty(), qPrintable(text));
+            for (const QRect& tick : ticks) {
+                // The level scale's 0 stands at the chart box's bottom-right corner, where the
+                // time axis ends: its place puts it on the edge and the last hour tick in any font.
+                if (at == QPointF(750, 225) && tick.intersects(QRect(750, 231, 1, 5))) continue;
+                if (ink.adjusted(-1, -1, 1, 1).intersects(tick))
+                    touching << QStringLiteral("\"%1\" at (%2, %3), ink %4..%5 x %6..%7, touches (%8, %9)")
+                                    .arg(text).arg(at.x()).arg(at.y()).arg(ink.left()).arg(ink.right())
+                                    .arg(ink.top()).arg(ink.bottom()).arg(tick.x()).arg(tick.y());
+            }
+            if (at.y() == 240) hourLabels.push_back(ink);
+        }
+        QVERIFY2(touching.isEmpty(), qPrintable(touching.join(QLatin1Char('\n'))));
+        QCOMPARE(hourLabels.size(), std::size_t(25));
+        for (std::size_t k = 1; k < hourLabels.size(); ++k)
+            QVERIFY(hourLabels[k - 1].right() + 1 < hourLabels[k].left());
+    }
+
+    void dateCaptionAt500By20_data() { ratioRows(); }
+    void dateCaptionAt500By20() {
+        QFETCH(double, ratio);
+        QtSurface s(813, 277, Qt::white, ratio);
         DrawChartFrame(s);
         PrintLogDate(s, "/data/250131.log");
         QVERIFY(anyDark(s, QRect(500, 20, 80, 14)));
         QVERIFY(!anyDark(s, QRect(470, 20, 29, 14)));
         // A name that is no date prints nothing.
-        QtSurface t(813, 277);
+        QtSurface t(813, 277, Qt::white, ratio);
         DrawChartFrame(t);
         PrintLogDate(t, "C:\\obs\\today.log");
         QVERIFY(!anyDark(t, QRect(490, 18, 120, 16)));
     }
 
+    void polarPlotRingsCrossAndPolygon_data() { ratioRows(); }
     void polarPlotRingsCrossAndPolygon() {
-        QtSurface s(261, 261);
+        QFETCH(double, ratio);
+        QtSurface s(261, 261, Qt::white, ratio);
         const float radPerDeg = 0.01745329238474369f;
         DrawPolarPlot(s, GridWith([](int j, int) { return std::int16_t(j == 45 ? 520 : 256); }), 0,
                       radPerDeg, 1);
         // Outer ring and the arms end at 7 and 257.
         for (auto [x, y] : {std::pair{7, 132}, {257, 132}, {132, 7}, {132, 257}, {132 + 93, 132}, {132, 132 + 62}})
-            QCOMPARE(px(s, x, y), GreyPx);
+            QVERIFY(has(s, x, y, GreyPx));
         QCOMPARE(px(s, 6, 132), WhitePx);
         QCOMPARE(px(s, 132, 258), WhitePx);
         // Bin 45 at level 520 pokes out to the right at radius 63.5, over the grey arm; the
         // polygon lies at radius 31.25 elsewhere: straight up at (132, 100.75).
-        QCOMPARE(px(s, 132, 101), RedPx);
-        QCOMPARE(px(s, 195, 132), RedPx);
+        QVERIFY(has(s, 132, 101, RedPx));
+        QVERIFY(has(s, 195, 132, RedPx));
         QCOMPARE(px(s, 180, 120), WhitePx);
     }
 

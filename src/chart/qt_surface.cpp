@@ -1,6 +1,7 @@
 #include "chart/qt_surface.h"
 
 #include <QPolygon>
+#include <QPolygonF>
 
 #include <algorithm>
 #include <cmath>
@@ -15,6 +16,12 @@ constexpr double SafeExtent = 16384;
 int rounded(double v) {
     return static_cast<int>(std::lround(std::clamp(v, -SafeExtent, SafeExtent)));
 }
+
+// The centre of the logical pixel nearest v, as QPainter takes it at a ratio other than 1,
+// moved a thirty-second of a device pixel up and left: at fractional ratios a line's edge
+// can fall exactly on a device pixel's centre, and the pixel must then go to the block on
+// the edge's far side, as the blocks of points are laid out.
+double centre(double v, qreal ratio) { return rounded(v) + 0.5 - 1.0 / (32 * ratio); }
 
 // Liang-Barsky: clips the segment to the rectangle; false when nothing of it lies inside.
 bool clipSegment(double& x1, double& y1, double& x2, double& y2, double left, double top,
@@ -41,13 +48,50 @@ bool clipSegment(double& x1, double& y1, double& x2, double& y2, double left, do
     return true;
 }
 
+// First device pixel whose centre lies at or beyond logical coordinate v: the rasteriser
+// fills a device pixel when its centre lies inside a shape, so lines a logical pixel wide
+// and the blocks of points cover the same device pixels.
+int firstDevicePixel(int v, qreal ratio) { return static_cast<int>(std::ceil(v * ratio - 0.5)); }
+
+std::vector<int> devicePixelStarts(int count, qreal ratio) {
+    std::vector<int> starts(static_cast<std::size_t>(count) + 1);
+    for (int v = 0; v <= count; ++v) starts[static_cast<std::size_t>(v)] = firstDevicePixel(v, ratio);
+    return starts;
+}
+
 }  // namespace
 
-QtSurface::QtSurface(int width, int height, QColor background)
-    : width_(width), height_(height), background_(background),
-      image_(width, height, QImage::Format_RGB32) {
+QFont ChartCaptionFont() {
+    QFont font;
+    // Arial's metrics, which the captions' fixed positions were laid out for, in every locale:
+    // never the desktop's or the locale's font, which may be a wide CJK gothic.
+    font.setFamilies({QStringLiteral("Liberation Sans"), QStringLiteral("Arial"),
+                      QStringLiteral("Helvetica")});
+    font.setStyleHint(QFont::SansSerif);
+    font.setPointSizeF(8);
+    // The same greys on every desktop, whatever its subpixel order.
+    font.setStyleStrategy(QFont::NoSubpixelAntialias);
+    return font;
+}
+
+QtSurface::QtSurface(int width, int height, QColor background, qreal ratio)
+    : width_(width), height_(height), ratio_(ratio > 0 ? ratio : 1), blocks_(ratio_ != 1),
+      background_(background), font_(ChartCaptionFont()) {
+    if (blocks_) {
+        columns_ = devicePixelStarts(width_, ratio_);
+        rows_ = devicePixelStarts(height_, ratio_);
+        image_ = QImage(columns_.back(), rows_.back(), QImage::Format_RGB32);
+        image_.setDevicePixelRatio(ratio_);
+    } else {
+        image_ = QImage(width_, height_, QImage::Format_RGB32);
+    }
     image_.fill(background_);
     stride_ = static_cast<int>(image_.bytesPerLine() / sizeof(QRgb));
+}
+
+QRect QtSurface::devicePixels(int x, int y) const {
+    if (!blocks_) return QRect(x, y, 1, 1);
+    return QRect(QPoint(columns_[x], rows_[y]), QPoint(columns_[x + 1] - 1, rows_[y + 1] - 1));
 }
 
 QtSurface::~QtSurface() { endPainting(); }
@@ -65,7 +109,14 @@ QPainter& QtSurface::painter(Colour colour) {
         painter_->setRenderHint(QPainter::Antialiasing, false);
         painter_->setBrush(Qt::NoBrush);
     }
-    painter_->setPen(QPen(QColor::fromRgb(toQRgb(colour)), 1));
+    if (blocks_) {
+        // A logical pixel wide, square ends and mitred corners: a line from (x1, y1) to
+        // (x2, y2) drawn through the pixel centres covers whole logical pixels, as at ratio 1.
+        painter_->setPen(QPen(QColor::fromRgb(toQRgb(colour)), 1, Qt::SolidLine, Qt::SquareCap,
+                              Qt::MiterJoin));
+    } else {
+        painter_->setPen(QPen(QColor::fromRgb(toQRgb(colour)), 1));
+    }
     return *painter_;
 }
 
@@ -94,28 +145,44 @@ void QtSurface::clear() {
     notifyChanged();
 }
 
+// At a ratio other than 1 shapes go through the centres of logical pixels, in logical
+// coordinates that QPainter scales to the image.
 void QtSurface::drawLine(float x1, float y1, float x2, float y2, Colour colour) {
     double ax = x1, ay = y1, bx = x2, by = y2;
     if (!std::isfinite(ax + ay + bx + by)) return;
     const bool far = std::max({std::fabs(ax), std::fabs(ay), std::fabs(bx), std::fabs(by)}) >
                      SafeExtent / 2;
     if (far && !clipSegment(ax, ay, bx, by, -2, -2, width_ + 1, height_ + 1)) return;
-    painter(colour).drawLine(QPoint(rounded(ax), rounded(ay)), QPoint(rounded(bx), rounded(by)));
+    if (blocks_)
+        painter(colour).drawLine(QLineF(centre(ax, ratio_), centre(ay, ratio_), centre(bx, ratio_), centre(by, ratio_)));
+    else
+        painter(colour).drawLine(QPoint(rounded(ax), rounded(ay)), QPoint(rounded(bx), rounded(by)));
     notifyChanged();
 }
 
 void QtSurface::drawBox(float x1, float y1, float x2, float y2, Colour colour) {
     if (!std::isfinite(x1 + y1 + x2 + y2)) return;
     const int l = rounded(x1), t = rounded(y1), r = rounded(x2), b = rounded(y2);
-    const QPolygon outline({QPoint(l, t), QPoint(r, t), QPoint(r, b), QPoint(l, b), QPoint(l, t)});
-    painter(colour).drawPolyline(outline);
+    if (blocks_) {
+        const QPolygonF outline({QPointF(centre(l, ratio_), centre(t, ratio_)),
+                                 QPointF(centre(r, ratio_), centre(t, ratio_)),
+                                 QPointF(centre(r, ratio_), centre(b, ratio_)),
+                                 QPointF(centre(l, ratio_), centre(b, ratio_))});
+        painter(colour).drawPolygon(outline);
+    } else {
+        const QPolygon outline({QPoint(l, t), QPoint(r, t), QPoint(r, b), QPoint(l, b), QPoint(l, t)});
+        painter(colour).drawPolyline(outline);
+    }
     notifyChanged();
 }
 
 void QtSurface::drawCircle(float cx, float cy, float radius, Colour colour) {
     if (!std::isfinite(cx + cy + radius)) return;
     const int r = rounded(std::fabs(radius));
-    painter(colour).drawEllipse(QPoint(rounded(cx), rounded(cy)), r, r);
+    if (blocks_)
+        painter(colour).drawEllipse(QPointF(centre(cx, ratio_), centre(cy, ratio_)), r, r);
+    else
+        painter(colour).drawEllipse(QPoint(rounded(cx), rounded(cy)), r, r);
     notifyChanged();
 }
 
@@ -124,7 +191,7 @@ void QtSurface::drawText(float x, float y, const std::string& text) {
     QPainter& p = painter(Black);
     p.setPen(foreground_);
     p.setFont(font_);
-    const QFontMetrics metrics(font_);
+    const QFontMetrics metrics(font_, &image_);
     p.drawText(QPoint(rounded(x), rounded(y) + metrics.ascent()), QString::fromStdString(text));
     notifyChanged();
 }

@@ -2,6 +2,12 @@
 // The drawing surface on a persistent QImage (RGB32): lines, boxes and circles through an
 // aliased 1-pixel QPainter, text at its top-left corner in the surface's font and foreground
 // colour, and points written straight into the image. Everything outside the image is clipped.
+//
+// At a device pixel ratio above 1 the image has device resolution and drawing keeps its
+// logical pixel coordinates: logical pixel (x, y) is the block of device pixels whose centres
+// lie inside it, so a point fills its whole block (2 x 2 at ratio 2; 1 or 2 pixels a side at
+// 1.5) and lines, a logical pixel wide, cover exactly the blocks a line covers at ratio 1.
+// Text is rendered at device resolution. At ratio 1 nothing differs from a plain image.
 
 #include <QColor>
 #include <QFont>
@@ -10,18 +16,27 @@
 
 #include <functional>
 #include <memory>
+#include <vector>
 
 #include "chart/drawing_surface.h"
 
 namespace dtchart {
 
+// The font of every caption the chart prints: the same proportional sans at 8 points in
+// every locale and on every desktop.
+QFont ChartCaptionFont();
+
 class QtSurface final : public DrawingSurface {
 public:
-    QtSurface(int width, int height, QColor background = Qt::white);
+    // `width` and `height` in logical pixels.
+    QtSurface(int width, int height, QColor background = Qt::white, qreal ratio = 1);
     ~QtSurface() override;
 
     int width() const { return width_; }
     int height() const { return height_; }
+    qreal ratio() const { return ratio_; }
+    // The device pixels of logical pixel (x, y): columns [left, right), rows [top, bottom).
+    QRect devicePixels(int x, int y) const;
 
     void setFont(const QFont& font) { font_ = font; }
     const QFont& font() const { return font_; }
@@ -40,7 +55,7 @@ public:
         const int px = pixelOf(x);
         const int py = pixelOf(y);
         if (px < 0 || py < 0 || px >= width_ || py >= height_) return;
-        writableBits()[py * stride_ + px] = toQRgb(colour);
+        put(writableBits(), px, py, toQRgb(colour));
         if (!changed_) notifyChanged();
     }
 
@@ -59,19 +74,21 @@ public:
 
         explicit PixelWriter(QtSurface& surface)
             : surface_(surface), width_(static_cast<unsigned>(surface.width_)),
-              height_(static_cast<unsigned>(surface.height_)), stride_(surface.stride_) {}
+              height_(static_cast<unsigned>(surface.height_)), stride_(surface.stride_),
+              blocks_(surface.blocks_) {}
         PixelWriter(const PixelWriter&) = delete;
         PixelWriter& operator=(const PixelWriter&) = delete;
 
         void set(int x, int y, QRgb pixel) {
             if (static_cast<unsigned>(x) >= width_ || static_cast<unsigned>(y) >= height_) return;
-            if (bits_) bits_[static_cast<qsizetype>(y) * stride_ + x] = pixel;
-            else setFirst(x, y, pixel);
+            if (!bits_) setFirst(x, y, pixel);
+            else if (blocks_) surface_.putBlock(bits_, x, y, pixel);
+            else bits_[static_cast<qsizetype>(y) * stride_ + x] = pixel;
         }
 
     private:
         void setFirst(int x, int y, QRgb pixel) {
-            surface_.writableBits()[static_cast<qsizetype>(y) * stride_ + x] = pixel;
+            surface_.put(surface_.writableBits(), x, y, pixel);
             if (!surface_.changed_) surface_.notifyChanged();
             bits_ = surface_.writableBits();  // after the listener, which may have taken the image
         }
@@ -81,6 +98,7 @@ public:
         unsigned width_;
         unsigned height_;
         qsizetype stride_;
+        bool blocks_;
     };
     PixelWriter pixelWriter() { return PixelWriter(*this); }
 
@@ -99,6 +117,19 @@ private:
         return static_cast<int>(v + 0.5f);
     }
 
+    // Writes the device pixels of logical pixel (x, y), which must lie on the image.
+    void put(QRgb* bits, int x, int y, QRgb pixel) const {
+        if (blocks_) putBlock(bits, x, y, pixel);
+        else bits[static_cast<qsizetype>(y) * stride_ + x] = pixel;
+    }
+    void putBlock(QRgb* bits, int x, int y, QRgb pixel) const {
+        const int left = columns_[x], right = columns_[x + 1];
+        for (int r = rows_[y]; r < rows_[y + 1]; ++r) {
+            QRgb* line = bits + static_cast<qsizetype>(r) * stride_;
+            for (int c = left; c < right; ++c) line[c] = pixel;
+        }
+    }
+
     QPainter& painter(Colour colour);
     void endPainting() const;
     QRgb* writableBits() {
@@ -110,6 +141,10 @@ private:
 
     int width_;
     int height_;
+    qreal ratio_;
+    bool blocks_;               // ratio other than 1: logical pixels are blocks of device pixels
+    std::vector<int> columns_;  // first device column of each logical column, then the width
+    std::vector<int> rows_;     // likewise for rows
     QColor background_;
     QColor foreground_ = Qt::black;
     QFont font_;

@@ -5,6 +5,10 @@
 # the time scroll bar's right arrow once and check the polar plot and Text2.
 #
 # usage: window-e2e.sh DTCHART_BINARY ARTIFACT_DIR
+# DTCHART_E2E_LANG (default C.UTF-8) is the locale the viewer runs in; under any other locale
+# the empty chart frame must be the same picture as under C.UTF-8. DTCHART_E2E_SCALE (default
+# 1) is its QT_SCALE_FACTOR: every position is then that many screen pixels a pixel, and every
+# point of the pictures a block of that many pixels a side.
 # Screenshots are kept in ARTIFACT_DIR for inspection; everything else lives in a temporary
 # folder, HOME included, that is removed on exit.
 
@@ -17,6 +21,8 @@ fi
 dtchart=$(realpath "$1")
 artifacts=$2
 step_timeout=${DTCHART_E2E_STEP_TIMEOUT:-30}  # seconds for any one thing to appear on screen
+locale=${DTCHART_E2E_LANG:-C.UTF-8}
+scale=${DTCHART_E2E_SCALE:-1}
 
 # Nothing may reach the user's own display before ours is up.
 unset DISPLAY WAYLAND_DISPLAY XAUTHORITY
@@ -102,7 +108,8 @@ start_xvfb() {
         n=$((first + k))
         [[ -e /tmp/.X$n-lock || -e /tmp/.X11-unix/X$n ]] && continue
         # -r: no key auto-repeat, so a key held down by a slow machine is still typed once.
-        Xvfb ":$n" -screen 0 1024x768x24 -nolisten tcp -noreset -r >"$work/xvfb-$n.log" 2>&1 &
+        Xvfb ":$n" -screen 0 "${screen_width}x${screen_height}x24" -nolisten tcp -noreset -r \
+            >"$work/xvfb-$n.log" 2>&1 &
         xvfb_pid=$!
         poll "$step_timeout" xvfb_ready "$n" || true
         read -r owner <"/tmp/.X$n-lock" 2>/dev/null || owner=
@@ -120,7 +127,8 @@ start_xvfb() {
 
 # --- Screenshots and pixels ----------------------------------------------------------------
 
-screen_width=1024
+screen_width=$((1024 * scale))
+screen_height=$((768 * scale))
 origin_x=0  # Form1's client area on the screen
 origin_y=0
 
@@ -136,12 +144,12 @@ shoot() {
 }
 
 # Screen position of point (X, Y) of AREA: "chart" (Picture1's drawing area) or "polar"
-# (Picture2's drawing area). Sets sx and sy.
+# (Picture2's drawing area); the top-left pixel of the point's block. Sets sx and sy.
 locate() {
     local area=$1 x=$2 y=$3
     case $area in
-    chart) sx=$((origin_x + 2 + x)) sy=$((origin_y + 2 + y)) ;;
-    polar) sx=$((origin_x + 114 + x)) sy=$((origin_y + 370 + y)) ;;
+    chart) sx=$((origin_x + scale * (2 + x))) sy=$((origin_y + scale * (2 + y))) ;;
+    polar) sx=$((origin_x + scale * (114 + x))) sy=$((origin_y + scale * (370 + y))) ;;
     *) fail "unknown area $area" ;;
     esac
 }
@@ -177,28 +185,29 @@ colour_at() {
 
 mismatches=()
 
-# expect_colour WHAT AREA X Y COLOUR: the pixel is exactly COLOUR.
+# expect_colour WHAT AREA X Y COLOUR: the point's whole block is exactly COLOUR.
 expect_colour() {
     local what=$1 area=$2 x=$3 y=$4 want=$5 got
     locate "$area" "$x" "$y"
     got=$(colour_at "$sx" "$sy")
-    [[ $got == "$want" ]] || mismatches+=("$what: $area ($x,$y) is ($got), expected ($want)")
+    (($(count_pixels "$sx" "$sy" $((sx + scale - 1)) $((sy + scale - 1)) "$want") == scale * scale)) ||
+        mismatches+=("$what: $area ($x,$y) is ($got), expected ($want) over its whole block")
 }
 
 # expect_near WHAT AREA X Y R COLOUR: some pixel within R of the point has COLOUR.
 expect_near() {
-    local what=$1 area=$2 x=$3 y=$4 r=$5 want=$6
+    local what=$1 area=$2 x=$3 y=$4 r=$(($5 * scale)) want=$6
     locate "$area" "$x" "$y"
-    (($(count_pixels $((sx - r)) $((sy - r)) $((sx + r)) $((sy + r)) "$want") > 0)) ||
-        mismatches+=("$what: no ($want) pixel within $r of $area ($x,$y)")
+    (($(count_pixels $((sx - r)) $((sy - r)) $((sx + r + scale - 1)) $((sy + r + scale - 1)) "$want") > 0)) ||
+        mismatches+=("$what: no ($want) pixel within $5 of $area ($x,$y)")
 }
 
 # expect_none WHAT AREA X Y R COLOUR: no pixel within R of the point has COLOUR.
 expect_none() {
-    local what=$1 area=$2 x=$3 y=$4 r=$5 want=$6
+    local what=$1 area=$2 x=$3 y=$4 r=$(($5 * scale)) want=$6
     locate "$area" "$x" "$y"
-    (($(count_pixels $((sx - r)) $((sy - r)) $((sx + r)) $((sy + r)) "$want") == 0)) ||
-        mismatches+=("$what: unexpected ($want) pixel within $r of $area ($x,$y)")
+    (($(count_pixels $((sx - r)) $((sy - r)) $((sx + r + scale - 1)) $((sy + r + scale - 1)) "$want") == 0)) ||
+        mismatches+=("$what: unexpected ($want) pixel within $5 of $area ($x,$y)")
 }
 
 # Dark pixels in rectangle X0,Y0 .. X1,Y1 of AREA.
@@ -207,7 +216,13 @@ dark_pixels() {
     locate "$area" "$2" "$3"
     x0=$sx y0=$sy
     locate "$area" "$4" "$5"
-    count_pixels "$x0" "$y0" "$sx" "$sy" dark
+    count_pixels "$x0" "$y0" $((sx + scale - 1)) $((sy + scale - 1)) dark
+}
+
+# The chart's drawing area in the last screenshot, as raw RGB in FILE.
+chart_picture() {
+    locate chart 0 0
+    convert "$shot" -crop "$((813 * scale))x$((277 * scale))+$sx+$sy" -depth 8 "rgb:$1"
 }
 
 check_mismatches() {
@@ -220,7 +235,7 @@ check_mismatches() {
 # --- Driving the window -------------------------------------------------------------------
 
 click() {  # click X Y in Form1's client area
-    xdotool mousemove $((origin_x + $1)) $((origin_y + $2)) click 1
+    xdotool mousemove $((origin_x + scale * $1)) $((origin_y + scale * $2)) click 1
 }
 
 # Sets wid to the visible window whose whole title is TITLE.
@@ -230,6 +245,19 @@ find_window() {
 }
 
 window_gone() { ! xdotool search --onlyvisible --name "^$1\$" >/dev/null 2>&1; }
+
+# Sets wid to a visible window titled as one of the arguments; unlike find_window it matches
+# titles in any script (xdotool's name search misses non-Latin ones).
+find_titled() {
+    local w name title
+    for w in $(xdotool search --onlyvisible --name . 2>/dev/null); do
+        name=$(xdotool getwindowname "$w" 2>/dev/null) || continue
+        for title; do
+            [[ $name == "$title" ]] && wid=$w && return 0
+        done
+    done
+    return 1
+}
 
 has_focus() { [[ $(xdotool getwindowfocus 2>/dev/null) == "$1" ]]; }
 
@@ -283,16 +311,47 @@ note "Xvfb on $DISPLAY"
 home="$work/home"
 mkdir -p "$home/.config" "$home/.cache" "$home/.local/share" "$home/run"
 chmod 700 "$home/run"
-(
-    cd "$work"
-    exec env -u LANG -u LANGUAGE -u QT_QPA_PLATFORMTHEME -u QT_STYLE_OVERRIDE \
-        -u QT_SCALE_FACTOR -u QT_SCREEN_SCALE_FACTORS \
-        HOME="$home" XDG_CONFIG_HOME="$home/.config" XDG_CACHE_HOME="$home/.cache" \
-        XDG_DATA_HOME="$home/.local/share" XDG_RUNTIME_DIR="$home/run" \
-        LC_ALL=C.UTF-8 QT_QPA_PLATFORM=xcb QT_ENABLE_HIGHDPI_SCALING=0 \
-        "$dtchart"
-) >"$work/dtchart.log" 2>&1 &
-dtchart_pid=$!
+
+# start_viewer LOCALE: the viewer on our display in that locale; waits for its window and
+# sets the window's origin.
+start_viewer() {
+    (
+        cd "$work"
+        exec env -u LANG -u LANGUAGE -u LC_ALL -u QT_QPA_PLATFORMTHEME -u QT_STYLE_OVERRIDE \
+            -u QT_SCALE_FACTOR -u QT_SCREEN_SCALE_FACTORS \
+            HOME="$home" XDG_CONFIG_HOME="$home/.config" XDG_CACHE_HOME="$home/.cache" \
+            XDG_DATA_HOME="$home/.local/share" XDG_RUNTIME_DIR="$home/run" \
+            LANG="$1" LC_ALL="$1" QT_QPA_PLATFORM=xcb QT_ENABLE_HIGHDPI_SCALING=0 \
+            QT_SCALE_FACTOR="$scale" \
+            "$dtchart"
+    ) >"$work/dtchart.log" 2>&1 &
+    dtchart_pid=$!
+    poll "$step_timeout" find_window Form1 || fail "the window Form1 did not appear"
+    form=$wid
+    eval "$(xdotool getwindowgeometry --shell "$form")"
+    [[ $WIDTH == $((878 * scale)) && $HEIGHT == $((637 * scale)) ]] ||
+        fail "Form1 is ${WIDTH}x$HEIGHT, expected $((878 * scale))x$((637 * scale))"
+    origin_x=$X origin_y=$Y
+    ((origin_x + WIDTH <= screen_width && origin_y + HEIGHT <= screen_height)) ||
+        fail "Form1 at ($origin_x,$origin_y) is not wholly on the screen"
+}
+
+frame_drawn() {
+    shoot "$1" && locate chart 29 231 && [[ $(colour_at "$sx" "$sy") == 0,0,0 ]]
+}
+
+# Under another locale, the empty frame first under C.UTF-8, to compare with.
+if [[ $locale != C.UTF-8 ]]; then
+    start_viewer C.UTF-8
+    poll "$step_timeout" frame_drawn start-c-locale || fail "the chart frame was not drawn under C.UTF-8"
+    chart_picture "$work/frame-c-locale.rgb"
+    stop "$dtchart_pid"
+    dtchart_pid=
+    poll "$step_timeout" window_gone Form1 || fail "the viewer under C.UTF-8 did not close"
+fi
+
+start_viewer "$locale"
+note "viewer in $locale at scale $scale"
 
 # Should this script be killed outright (a test timeout), the server, the viewer and the
 # temporary folder go with it.
@@ -303,19 +362,13 @@ dtchart_pid=$!
 ) </dev/null >/dev/null 2>&1 &
 watchdog_pid=$!
 
-poll "$step_timeout" find_window Form1 || fail "the window Form1 did not appear"
-form=$wid
-eval "$(xdotool getwindowgeometry --shell "$form")"
-[[ $WIDTH == 878 && $HEIGHT == 637 ]] || fail "Form1 is ${WIDTH}x$HEIGHT, expected 878x637"
-origin_x=$X origin_y=$Y
-((origin_x + 878 <= screen_width && origin_y + 637 <= 768)) ||
-    fail "Form1 at ($origin_x,$origin_y) is not wholly on the screen"
-
 # Before loading: the empty frame is drawn, the date's place is blank, the polar plot empty.
-frame_drawn() {
-    shoot start && locate chart 29 231 && [[ $(colour_at "$sx" "$sy") == 0,0,0 ]]
-}
-poll "$step_timeout" frame_drawn || fail "the chart frame was not drawn at start-up"
+poll "$step_timeout" frame_drawn start || fail "the chart frame was not drawn at start-up"
+if [[ $locale != C.UTF-8 ]]; then
+    chart_picture "$work/frame.rgb"
+    cmp -s "$work/frame.rgb" "$work/frame-c-locale.rgb" ||
+        fail "the empty chart frame under $locale differs from C.UTF-8's (compare start.png and start-c-locale.png)"
+fi
 (($(dark_pixels chart 500 20 570 34) == 0)) || fail "the date's place is not blank before loading"
 expect_colour "legend before loading" chart 790 230 "0,0,255"
 expect_none "polar plot before stepping" polar 132 132 128 "127,127,127"
@@ -330,12 +383,12 @@ xdotool key Return
 poll "$step_timeout" window_gone dtchart || fail "the question stayed open after Return"
 
 # The file dialog opens with its file name field focused.
-poll "$step_timeout" find_window Open || fail "the file dialog did not appear after Yes"
+poll "$step_timeout" find_titled Open 開く || fail "the file dialog did not appear after Yes"
 dialog=$wid
 poll "$step_timeout" has_focus "$dialog" || fail "the file dialog did not get the keyboard focus"
 xdotool type --delay 15 "$log"
 xdotool key Return
-poll "$step_timeout" window_gone Open || fail "the file dialog stayed open after typing $log"
+poll "$step_timeout" eval '! find_titled Open 開く' || fail "the file dialog stayed open after typing $log"
 
 # The date is printed last, so once it shows, the whole chart is there.
 date_shown() { shoot loading work && (($(dark_pixels chart 500 20 570 34) > 20)); }
