@@ -18,33 +18,33 @@
 namespace dtchart::bench {
 namespace {
 
-// The whole day, or its first `slots` slots as a day still being written. Written once per
+// The whole day, or its first `slotCount` slots as a day still being written. Written once per
 // run; the first read brings it into the page cache.
-const std::string& cachedLogPath(int slots = SignalGrid::Slots) {
+const std::string& cachedLogPath(int slotCount = SignalGrid::Slots) {
     static QTemporaryDir dir;
     static std::map<int, std::string> paths;
-    auto [it, added] = paths.try_emplace(slots);
+    auto [it, added] = paths.try_emplace(slotCount);
     if (added) {
-        const QString file = dir.filePath(QStringLiteral("%1.log").arg(250000 + slots));
+        const QString file = dir.filePath(QStringLiteral("%1.log").arg(250000 + slotCount));
         const QByteArray day = test::LogBytes([](int bin, int slot) { return BenchDay().cell(bin, slot); });
-        if (dir.isValid() && test::WriteFile(file, day.left(slots * SignalGrid::Bins * 2)))
+        if (dir.isValid() && test::WriteFile(file, day.left(slotCount * SignalGrid::Bins * 2)))
             it->second = file.toStdString();
     }
     return it->second;
 }
 
-// The day as read from its first `slots` slots: the rest has no data.
-SignalGrid expectedDay(int slots) {
+// The day as read from its first `slotCount` slots: the rest has no data.
+SignalGrid expectedDay(int slotCount) {
     SignalGrid::Cells cells = BenchDay().cells();
-    std::fill(cells.begin() + slots * SignalGrid::Bins, cells.end(), std::int16_t(-1));
+    std::fill(cells.begin() + slotCount * SignalGrid::Bins, cells.end(), std::int16_t(-1));
     SignalGrid grid;
     grid.replace(cells);
     return grid;
 }
 
 void ReadCachedLog(benchmark::State& state) {
-    const int slots = static_cast<int>(state.range(0));
-    const std::string& path = cachedLogPath(slots);
+    const int slotCount = static_cast<int>(state.range(0));
+    const std::string& path = cachedLogPath(slotCount);
     SignalGrid grid;
     try {
         ReadSignalLog(path, grid);
@@ -52,7 +52,7 @@ void ReadCachedLog(benchmark::State& state) {
         state.SkipWithError(e.what());
         return;
     }
-    if (!(grid == expectedDay(slots))) {
+    if (!(grid == expectedDay(slotCount))) {
         state.SkipWithError("the log read back is not the day written");
         return;
     }
