@@ -10,7 +10,7 @@ GENERATOR  ?= Ninja
 FUZZ_SECONDS ?= 60
 BENCH_JOBS ?= 2
 
-.PHONY: all deps build run test test-sanitize bench fuzz install clean
+.PHONY: all deps build run test test-sanitize package bench fuzz install clean
 
 all: build
 
@@ -37,7 +37,7 @@ test-sanitize: deps
 	  ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 \
 	  LSAN_OPTIONS=suppressions=$(CURDIR)/tests/lsan.supp:print_suppressions=0 \
 	  UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
-	  ctest --output-on-failure -LE e2e
+	  ctest --output-on-failure -LE 'e2e|package'
 
 bench: deps
 	$(CMAKE) -S . -B $(BENCH_BUILD) -G $(GENERATOR) -DCMAKE_BUILD_TYPE=Release -DDTCHART_TESTS=OFF -DDTCHART_BENCH=ON
@@ -48,6 +48,10 @@ fuzz: deps
 	CC=clang CXX=clang++ $(CMAKE) -S . -B $(FUZZ_BUILD) -G $(GENERATOR) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DDTCHART_TESTS=OFF -DDTCHART_FUZZ=ON
 	$(CMAKE) --build $(FUZZ_BUILD)
 	sh fuzz/run-fuzz $(FUZZ_BUILD) $(FUZZ_SECONDS)
+
+# The Debian package: $(BUILD)/dtchart_<version>_<arch>.deb.
+package: build
+	$(CMAKE) --build $(BUILD) --target package
 
 install: build
 	$(CMAKE) --install $(BUILD)
