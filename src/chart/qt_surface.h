@@ -75,15 +75,29 @@ public:
         explicit PixelWriter(QtSurface& surface)
             : surface_(surface), width_(static_cast<unsigned>(surface.width_)),
               height_(static_cast<unsigned>(surface.height_)), stride_(surface.stride_),
-              blocks_(surface.blocks_) {}
+              columns_(surface.blocks_ ? surface.columns_.data() : nullptr),
+              rows_(surface.blocks_ ? surface.rows_.data() : nullptr), doubled_(surface.ratio_ == 2) {}
         PixelWriter(const PixelWriter&) = delete;
         PixelWriter& operator=(const PixelWriter&) = delete;
 
         void set(int x, int y, QRgb pixel) {
             if (static_cast<unsigned>(x) >= width_ || static_cast<unsigned>(y) >= height_) return;
-            if (!bits_) setFirst(x, y, pixel);
-            else if (blocks_) surface_.putBlock(bits_, x, y, pixel);
-            else bits_[static_cast<qsizetype>(y) * stride_ + x] = pixel;
+            if (!bits_) {
+                setFirst(x, y, pixel);
+            } else if (!columns_) {
+                bits_[static_cast<qsizetype>(y) * stride_ + x] = pixel;
+            } else if (doubled_) {
+                // Ratio 2, the usual HiDPI screen: a 2 x 2 block in straight-line code.
+                QRgb* block = bits_ + static_cast<qsizetype>(2 * y) * stride_ + 2 * x;
+                block[0] = block[1] = block[stride_] = block[stride_ + 1] = pixel;
+            } else {
+                // Bounds first: the pixel stores may alias the tables as far as the compiler knows.
+                const int left = columns_[x], right = columns_[x + 1];
+                const int top = rows_[y], bottom = rows_[y + 1];
+                QRgb* line = bits_ + static_cast<qsizetype>(top) * stride_;
+                for (int r = top; r < bottom; ++r, line += stride_)
+                    for (int c = left; c < right; ++c) line[c] = pixel;
+            }
         }
 
     private:
@@ -98,7 +112,9 @@ public:
         unsigned width_;
         unsigned height_;
         qsizetype stride_;
-        bool blocks_;
+        const int* columns_;  // null at ratio 1
+        const int* rows_;
+        bool doubled_;
     };
     PixelWriter pixelWriter() { return PixelWriter(*this); }
 
@@ -124,7 +140,8 @@ private:
     }
     void putBlock(QRgb* bits, int x, int y, QRgb pixel) const {
         const int left = columns_[x], right = columns_[x + 1];
-        for (int r = rows_[y]; r < rows_[y + 1]; ++r) {
+        const int top = rows_[y], bottom = rows_[y + 1];
+        for (int r = top; r < bottom; ++r) {
             QRgb* line = bits + static_cast<qsizetype>(r) * stride_;
             for (int c = left; c < right; ++c) line[c] = pixel;
         }
