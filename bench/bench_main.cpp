@@ -47,7 +47,7 @@ enum class Goal {
     FasterBy,     // baseline / time at least `limit`
     RatioAtMost,  // time / baseline at most `limit`
     Under,        // time below `limit` seconds
-    Shown,        // printed for information
+    Shown,        // printed for information, with its ratio to a baseline when it has one
 };
 
 struct Case {
@@ -67,7 +67,8 @@ const Case Cases[] = {
     {"load command (cmd1_Click)", "form/LoadCommand", "", Goal::Under, 2e-3},
     {"load command + repaint", "form/LoadCommandAndRepaint", "", Goal::Shown, 0},
     {"polar plot (HScroll1_Change)", "form/PolarPlot", "", Goal::Under, 1e-3},
-    {"start-up to first shown window", "startup/Form1", "startup/BareQWidget", Goal::RatioAtMost, 1.3},
+    // Any window with text pays for its fonts, which an empty window does not: no target.
+    {"start-up to first shown window", "startup/Form1", "startup/BareQWidget", Goal::Shown, 0},
     {"start-up vs Qt window, same widgets", "startup/Form1", "startup/SameWidgets", Goal::RatioAtMost, 1.3},
 };
 
@@ -127,6 +128,10 @@ bool printTable(const std::map<std::string, Measured>& results) {
             met = t < c.limit ? "yes" : "NO";
             break;
         case Goal::Shown:
+            if (relative) {
+                baseline = duration(base->seconds);
+                ratio = number("%.2fx", t / base->seconds);
+            }
             break;
         }
         std::printf("%-36s %12s %12s %12s %14s  %s\n", c.label, duration(t).c_str(),

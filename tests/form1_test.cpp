@@ -1,5 +1,6 @@
 // The main window offscreen: its controls, start-up state and the four small handlers.
 
+#include <QAccessible>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -7,9 +8,13 @@
 #include <QtTest>
 
 #include <QMessageBox>
+#include <QStyleOptionButton>
+#include <QTemporaryDir>
 
 #include "form_doubles.h"
+#include "log_files.h"
 #include "signal/system_error.h"
+#include "ui/caption_button.h"
 #include "ui/picture_box.h"
 #include "ui/qt_translations.h"
 #include "ui/untrapped_error.h"
@@ -24,6 +29,12 @@ bool isBlank(const QImage& image) {
         for (int x = 0; x < image.width(); ++x)
             if (image.pixel(x, y) != 0xFFFFFFFF) return false;
     return true;
+}
+
+// What the accessibility layer reports for a widget, as a screen reader asks for it.
+QString spoken(QWidget* widget, QAccessible::Text what) {
+    QAccessibleInterface* face = QAccessible::queryAccessibleInterface(widget);
+    return face ? face->text(what) : QString();
 }
 
 int countColour(const QImage& image, QRgb colour) {
@@ -45,23 +56,41 @@ private slots:
         QCOMPARE(f.windowTitle(), QStringLiteral("Form1"));
         QCOMPARE(f.size(), QSize(878, 637));
         QCOMPARE(f.minimumSize(), f.maximumSize());
+        // Each control where it stands, and what a screen reader calls it.
         struct Row {
             const char* name;
             QRect geometry;
+            QString spoken;
         };
-        const Row rows[] = {{"Picture1", {0, 0, 817, 281}},   {"cmd1", {8, 544, 89, 33}},
-                            {"Picture2", {112, 368, 265, 265}}, {"HScroll1", {8, 296, 761, 17}},
-                            {"HScroll2", {8, 320, 761, 17}},    {"HScroll3", {8, 344, 761, 17}},
-                            {"Text1", {432, 400, 249, 25}},     {"Command1", {32, 424, 41, 49}},
-                            {"Text2", {432, 432, 249, 25}},     {"Text3", {464, 504, 41, 25}},
-                            {"HScroll4", {432, 536, 233, 17}},  {"Label1", {424, 504, 41, 17}}};
+        const Row rows[] = {
+            {"Picture1", {0, 0, 817, 281}, QStringLiteral("方向・時間チャート")},
+            {"cmd1", {8, 544, 89, 33}, QStringLiteral("読み込み")},
+            {"Picture2", {112, 368, 265, 265}, QStringLiteral("極座標プロット")},
+            {"HScroll1", {8, 296, 761, 17}, QStringLiteral("時刻")},
+            {"HScroll2", {8, 320, 761, 17}, QStringLiteral("未使用 1")},
+            {"HScroll3", {8, 344, 761, 17}, QStringLiteral("未使用 2")},
+            {"Text1", {432, 400, 249, 25}, QStringLiteral("ファイル・値")},
+            {"Command1", {32, 424, 41, 49}, QStringLiteral("Command1")},
+            {"Text2", {432, 432, 249, 25}, QStringLiteral("時刻")},
+            {"Text3", {464, 504, 41, 25}, QStringLiteral("倍率")},
+            {"HScroll4", {432, 536, 233, 17}, QStringLiteral("倍率")},
+            {"Label1", {424, 504, 41, 17}, QStringLiteral("倍率")}};
         std::vector<QWidget*> order;
         for (const Row& row : rows) {
             auto* w = f.findChild<QWidget*>(QString::fromLatin1(row.name));
             QVERIFY2(w, row.name);
             QCOMPARE(w->geometry(), row.geometry);
+            QCOMPARE(spoken(w, QAccessible::Name), row.spoken);
             if (QString::fromLatin1(row.name) != QLatin1String("Label1")) order.push_back(w);
         }
+        // No control is left for a screen reader to call by its kind alone.
+        for (QWidget* w : f.findChildren<QWidget*>(Qt::FindDirectChildrenOnly))
+            QVERIFY2(!spoken(w, QAccessible::Name).isEmpty(), qPrintable(w->objectName()));
+        QCOMPARE(spoken(&f, QAccessible::Name), QStringLiteral("dtchart"));
+        QCOMPARE(QAccessible::queryAccessibleInterface(&f)->role(), QAccessible::Window);
+        QCOMPARE(QAccessible::queryAccessibleInterface(f.Picture1)->role(), QAccessible::Graphic);
+        QCOMPARE(QAccessible::queryAccessibleInterface(f.Picture2)->role(), QAccessible::Graphic);
+        QCOMPARE(QAccessible::queryAccessibleInterface(f.HScroll1)->role(), QAccessible::ScrollBar);
         // Drawing areas inside the 2-pixel borders.
         QCOMPARE(f.Picture1->contentsRect(), QRect(2, 2, 813, 277));
         QCOMPARE(f.Picture2->contentsRect(), QRect(2, 2, 261, 261));
@@ -116,6 +145,75 @@ private slots:
         QCOMPARE(t.form->Text1->text(), QStringLiteral("0.939692621710728"));
         t.form->Command1->click();
         QCOMPARE(t.form->Text1->text(), QStringLiteral("0.939692621710728"));
+    }
+
+    // Command1's caption is drawn whole inside the button, in the desktop's own font and in
+    // the fonts a Japanese or a larger desktop gives it, on a normal and a doubled screen.
+    void command1ShowsItsWholeCaption_data() {
+        QTest::addColumn<QString>("family");  // empty: the application's font
+        QTest::addColumn<qreal>("points");
+        QTest::addColumn<qreal>("ratio");
+        QTest::newRow("desktop font") << QString() << 0.0 << 1.0;
+        QTest::newRow("desktop font, ratio 2") << QString() << 0.0 << 2.0;
+        QTest::newRow("Japanese desktop") << QStringLiteral("IPAGothic") << 9.0 << 1.0;
+        QTest::newRow("Japanese proportional") << QStringLiteral("IPAPGothic") << 9.0 << 1.0;
+        QTest::newRow("Liberation Sans 10") << QStringLiteral("Liberation Sans") << 10.0 << 2.0;
+        QTest::newRow("DejaVu Sans 11") << QStringLiteral("DejaVu Sans") << 11.0 << 1.0;
+    }
+    void command1ShowsItsWholeCaption() {
+        QFETCH(QString, family);
+        QFETCH(qreal, points);
+        QFETCH(qreal, ratio);
+        TestForm t;
+        auto* button = dynamic_cast<CaptionButton*>(t.form->Command1);
+        QVERIFY(button);
+        if (!family.isEmpty()) {
+            QFont font = button->font();
+            font.setFamilies({family});
+            font.setPointSizeF(points);
+            button->setFont(font);
+        }
+        QCOMPARE(button->text(), QStringLiteral("Command1"));
+        QCOMPARE(button->geometry(), QRect(32, 424, 41, 49));
+
+        // The label area as the style gives it to any button of this size.
+        QPushButton plain;
+        plain.setGeometry(button->geometry());
+        QStyleOptionButton option;
+        option.initFrom(&plain);
+        const QRect area = plain.style()->subElementRect(QStyle::SE_PushButtonContents, &option, &plain);
+        QCOMPARE(button->labelArea(), area);
+
+        // On one line the caption would be cut; its lines lie inside the area, in a font still
+        // meant to be read.
+        QVERIFY(button->fontMetrics().horizontalAdvance(button->text()) > area.width());
+        const QFont font = button->captionFont();
+        const QRect lines = button->captionRect();
+        QVERIFY2(area.contains(lines), qPrintable(QStringLiteral("%1 x %2 at %3, %4")
+                                                      .arg(lines.width()).arg(lines.height())
+                                                      .arg(lines.x()).arg(lines.y())));
+        QVERIFY(QFontInfo(font).pixelSize() >= 9);
+
+        // What is drawn: every pixel that differs from a button without a caption lies in the
+        // caption's lines, and there are some.
+        auto render = [ratio](QWidget& w) {
+            QImage image(w.size() * ratio, QImage::Format_ARGB32_Premultiplied);
+            image.setDevicePixelRatio(ratio);
+            image.fill(Qt::transparent);
+            w.render(&image);
+            return image;
+        };
+        const QImage drawn = render(*button);
+        const QImage blank = render(plain);
+        QRect ink;
+        for (int y = 0; y < drawn.height(); ++y)
+            for (int x = 0; x < drawn.width(); ++x)
+                if (drawn.pixel(x, y) != blank.pixel(x, y))
+                    ink |= QRect(int(x / ratio), int(y / ratio), 1, 1);
+        QVERIFY(!ink.isEmpty());
+        QVERIFY2(lines.adjusted(-1, -1, 1, 1).contains(ink),
+                 qPrintable(QStringLiteral("ink %1 x %2 at %3, %4")
+                                .arg(ink.width()).arg(ink.height()).arg(ink.x()).arg(ink.y())));
     }
 
     void scaleScrollBarRedrawsThePlot() {
@@ -185,6 +283,40 @@ private slots:
         QCOMPARE(f.plotScale(), 49.0f);
     }
 
+    // Tabbing to a scroll bar or a picture box shows the style's focus mark on it; a picture
+    // box keeps its mark on the frame, so the picture shows and holds every pixel as before.
+    void focusIsMarked_data() {
+        QTest::addColumn<QString>("name");
+        for (const char* name : {"Picture1", "Picture2", "HScroll1", "HScroll3", "HScroll4"})
+            QTest::newRow(name) << QString::fromLatin1(name);
+    }
+    void focusIsMarked() {
+        QFETCH(QString, name);
+        TestForm t;
+        Form1& f = *t.form;
+        f.HScroll1->setValue(10);
+        f.show();
+        QVERIFY(QTest::qWaitForWindowActive(&f));
+        QCOMPARE(QApplication::focusWidget(), f.Picture1);
+        auto* target = f.findChild<QWidget*>(name);
+        auto* box = dynamic_cast<PictureBox*>(target);
+        const QImage picture = box ? box->surface().image().copy() : QImage();
+
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+        QVERIFY(!target->hasFocus());
+        const QImage unfocused = target->grab().toImage();
+        for (int k = 0; k < 12 && !target->hasFocus(); ++k)
+            QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+        QVERIFY(target->hasFocus());
+        const QImage focused = target->grab().toImage();
+        QVERIFY(focused != unfocused);
+        if (box) {
+            const QRect inside = box->contentsRect();
+            QCOMPARE(focused.copy(inside), unfocused.copy(inside));
+            QCOMPARE(box->surface().image(), picture);
+        }
+    }
+
     void draggingReportsOnlyOnRelease() {
         TestForm t;
         Form1& f = *t.form;
@@ -211,6 +343,43 @@ private slots:
         QCOMPARE(boxes.errors[0], QStringLiteral("実行時エラー '9':\n\nsubscript out of range"));
         QVERIFY(boxes.errors[1].startsWith(QStringLiteral("実行時エラー '7':")));
         QVERIFY(boxes.errors[2].startsWith(QStringLiteral("実行時エラー '51':")));
+    }
+
+    // Picture1's description tells a screen reader which day the chart shows, after each way
+    // out of the load command; the day before is 2024/02/29.
+    void chartDescriptionNamesTheDayShown_data() {
+        QTest::addColumn<QString>("file");  // empty: the dialog is cancelled
+        QTest::addColumn<bool>("answer");
+        QTest::addColumn<QString>("description");
+        const QString none = QStringLiteral("データは表示されていません");
+        QTest::newRow("a dated log") << "250131.log" << true << QStringLiteral("2025/01/31 の観測");
+        QTest::newRow("an undated log") << "day.log" << true << QStringLiteral("日付不明の観測");
+        QTest::newRow("answered No") << "250131.log" << false << QStringLiteral("2024/02/29 の観測");
+        QTest::newRow("cancelled: empty frame") << QString() << true << none;
+        QTest::newRow("unreadable: empty frame") << "missing.log" << true << none;
+    }
+    void chartDescriptionNamesTheDayShown() {
+        QFETCH(QString, file);
+        QFETCH(bool, answer);
+        QFETCH(QString, description);
+        QTemporaryDir dir;
+        QVERIFY(dir.isValid());
+        auto level = [](int bin, int slot) { return std::int16_t((bin + slot) % 1024); };
+        for (const char* name : {"240229.log", "250131.log", "day.log"})
+            QVERIFY(WriteFile(dir.filePath(QString::fromLatin1(name)), LogBytes(level)));
+
+        TestForm t;
+        QWidget* chart = t.form->Picture1;
+        QCOMPARE(spoken(chart, QAccessible::Description), QStringLiteral("データは表示されていません"));
+        t.loadFile(dir.filePath(QStringLiteral("240229.log")));
+        QCOMPARE(spoken(chart, QAccessible::Description), QStringLiteral("2024/02/29 の観測"));
+
+        t.boxes.answers.push_back(answer);
+        t.chooser.choices.push_back(file.isEmpty() ? std::nullopt
+                                                   : std::optional<QString>(dir.filePath(file)));
+        t.form->cmd1_Click();
+        QCOMPARE(spoken(chart, QAccessible::Description), description);
+        QCOMPARE(t.endRequests, 0);
     }
 
     void qtStringsFollowTheLocale() {

@@ -62,6 +62,8 @@ public:
 private:
     void DrawChartFrame();
     void DrawPolarPlot();
+    // Picture1's accessible description: the day loaded from `loadedPath`, or none shown.
+    void describeChart(const QString& loadedPath);
     void handle(void (Form1::*handler)());
 
     Form1Services services_;

@@ -2,6 +2,7 @@
 
 #include <QGuiApplication>
 #include <QPainter>
+#include <QStyleOptionFocusRect>
 
 namespace dtchart {
 
@@ -30,6 +31,17 @@ void PictureBox::paintEvent(QPaintEvent* event) {
     painter.drawImage(QRect(contentsRect().topLeft(), QSize(surface_.width(), surface_.height())),
                       surface_.image());
     surface_.markShown();
+
+    // The keyboard focus: the style's focus mark on the frame, clipped off the picture so that
+    // every pixel of the picture still shows.
+    if (hasFocus()) {
+        QStyleOptionFocusRect focus;
+        focus.initFrom(this);
+        focus.backgroundColor = palette().color(QPalette::Window);
+        painter.resetTransform();
+        painter.setClipRegion(QRegion(rect()).subtracted(contentsRect()));
+        style()->drawPrimitive(QStyle::PE_FrameFocusRect, &focus, &painter, this);
+    }
 }
 
 }  // namespace dtchart

@@ -1,6 +1,8 @@
 #include "ui/scroll_bar.h"
 
 #include <QKeyEvent>
+#include <QStyleOptionFocusRect>
+#include <QStylePainter>
 
 namespace dtchart {
 
@@ -31,6 +33,17 @@ void ScrollBar::keyPressEvent(QKeyEvent* event) {
         action = action == SliderSingleStepSub ? SliderSingleStepAdd : SliderSingleStepSub;
     triggerAction(action);
     event->accept();
+}
+
+void ScrollBar::paintEvent(QPaintEvent* event) {
+    QScrollBar::paintEvent(event);
+    if (!hasFocus()) return;
+    // The mark the style draws round a focused button, round the whole bar.
+    QStylePainter painter(this);
+    QStyleOptionFocusRect option;
+    option.initFrom(this);
+    option.backgroundColor = palette().color(QPalette::Window);
+    painter.drawPrimitive(QStyle::PE_FrameFocusRect, option);
 }
 
 }  // namespace dtchart

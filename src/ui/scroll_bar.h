@@ -1,6 +1,7 @@
 #pragma once
 // A horizontal scroll bar that takes keyboard focus and steps with the arrow, page, Home and
-// End keys, reporting each change as any other move. Qt's own scroll bars ignore the keyboard.
+// End keys, reporting each change as any other move, and shows the style's focus mark while it
+// has the focus. Qt's own scroll bars ignore the keyboard and mark no focus.
 
 #include <QScrollBar>
 
@@ -12,6 +13,7 @@ public:
 
 protected:
     void keyPressEvent(QKeyEvent* event) override;
+    void paintEvent(QPaintEvent* event) override;
 };
 
 }  // namespace dtchart

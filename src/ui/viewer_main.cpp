@@ -2,6 +2,7 @@
 
 #include <QApplication>
 
+#include "ui/app_identity.h"
 #include "ui/form1.h"
 #include "ui/message_boxes.h"
 #include "ui/qt_translations.h"
@@ -10,7 +11,10 @@ namespace dtchart {
 
 int RunViewer(int argc, char* argv[], const std::function<void(QWidget&)>& beforeShow) {
     QApplication app(argc, argv);
-    QApplication::setApplicationName(QStringLiteral("dtchart"));
+    // The application name is the class X11 gives the window (WM_CLASS); Wayland shells match
+    // the window to the desktop entry by its file name.
+    QApplication::setApplicationName(ApplicationTitle());
+    QGuiApplication::setDesktopFileName(DesktopFileName());
     InstallQtTranslations(QLocale());
 
     QtMessageBoxes boxes;
