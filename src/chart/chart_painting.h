@@ -11,13 +11,12 @@
 
 namespace dtchart {
 
-// A surface that can set whole pixels in bulk: pixelWriter() gives an object whose
-// set(x, y, W::pixel(colour)) does what PSet(x, y, colour) does.
+// A surface that can set whole pixels in bulk: paintPixels(paint) calls paint(writer), and
+// writer.set(x, y, Surface::pixel(colour)) does what PSet(x, y, colour) does.
 template <class Surface>
 concept BulkPixelSurface = requires(Surface& s, Colour c) {
-    typename Surface::PixelWriter;
-    { Surface::PixelWriter::pixel(c) };
-    s.pixelWriter().set(0, 0, Surface::PixelWriter::pixel(c));
+    { Surface::pixel(c) };
+    s.paintPixels([](auto& writer) { writer.set(0, 0, decltype(Surface::pixel(Colour{})){}); });
 };
 
 // One PSet per cell at (30 + slot, 230 - bin), column by column from the left, each column
@@ -27,24 +26,24 @@ template <class Surface>
 void PaintSignalChart(Surface& picture, const SignalGrid& grid) {
     if constexpr (BulkPixelSurface<Surface>) {
         // The same points, with each level's pixel value worked out once instead of per cell.
-        using Writer = typename Surface::PixelWriter;
-        using Pixel = decltype(Writer::pixel(Colour{}));
+        using Pixel = decltype(Surface::pixel(Colour{}));
         static const auto pixels = [] {
             std::array<Pixel, ColouredLevelCount> table{};
             for (int k = 0; k < ColouredLevelCount; ++k)
-                table[k] = Writer::pixel(*SignalColour(static_cast<std::int16_t>(NoDataLevel + k)));
+                table[k] = Surface::pixel(*SignalColour(static_cast<std::int16_t>(NoDataLevel + k)));
             return table;
         }();
-        auto writer = picture.pixelWriter();
-        const std::int16_t* cells = grid.cells().data();
-        for (int i = 0; i < SignalGrid::Slots; ++i) {
-            const std::int16_t* slot = cells + i * SignalGrid::Bins;
-            for (int j = 0; j < SignalGrid::Bins; ++j) {
-                // Levels outside the coloured range wrap round to large indices.
-                const auto k = static_cast<unsigned>(slot[j] - NoDataLevel);
-                if (k < pixels.size()) writer.set(30 + i, 230 - j, pixels[k]);
+        picture.paintPixels([&grid](auto& writer) {
+            const std::int16_t* cells = grid.cells().data();
+            for (int i = 0; i < SignalGrid::Slots; ++i) {
+                const std::int16_t* slot = cells + i * SignalGrid::Bins;
+                for (int j = 0; j < SignalGrid::Bins; ++j) {
+                    // Levels outside the coloured range wrap round to large indices.
+                    const auto k = static_cast<unsigned>(slot[j] - NoDataLevel);
+                    if (k < pixels.size()) writer.set(30 + i, 230 - j, pixels[k]);
+                }
             }
-        }
+        });
     } else {
         for (int i = 0; i < SignalGrid::Slots; ++i) {
             for (int j = 0; j < SignalGrid::Bins; ++j) {

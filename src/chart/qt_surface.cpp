@@ -132,6 +132,12 @@ void QtSurface::takeBits() {
     bits_ = reinterpret_cast<QRgb*>(image_.bits());
 }
 
+QRgb* QtSurface::firstPoint(int x, int y, QRgb pixel) {
+    put(writableBits(), x, y, pixel);
+    if (!changed_) notifyChanged();
+    return writableBits();
+}
+
 void QtSurface::notifyChanged() {
     if (changed_) return;
     changed_ = true;

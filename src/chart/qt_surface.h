@@ -65,28 +65,47 @@ public:
     }
 
     // Points at whole-pixel positions in bulk, with the image's address, size and stride held
-    // in registers: set(x, y, pixel(colour)) leaves the image as PSet(x, y, colour) does, and
-    // the owner is told of the change at the first point, as PSet tells it. For painting many
-    // points at once; nothing else may draw on the surface while the writer is in use.
+    // in registers: paintPixels(paint) calls paint(writer) once, and writer.set(x, y,
+    // pixel(colour)) leaves the image as PSet(x, y, colour) does; the owner is told of the
+    // change at the first point, as PSet tells it. The writer's type is chosen once for the
+    // ratio, so that the loop inside paint has no test of it. Nothing else may draw on the
+    // surface meanwhile.
+    static constexpr QRgb pixel(Colour c) { return toQRgb(c); }
+
+    template <class Paint>
+    void paintPixels(Paint&& paint) {
+        if (!blocks_) {
+            PixelWriter<Plain> writer(*this);
+            paint(writer);
+        } else if (ratio_ == 2) {
+            PixelWriter<Doubled> writer(*this);
+            paint(writer);
+        } else {
+            PixelWriter<Blocks> writer(*this);
+            paint(writer);
+        }
+    }
+
+    enum WriterKind { Plain, Doubled, Blocks };
+
+    template <WriterKind Kind>
     class PixelWriter {
     public:
-        static constexpr QRgb pixel(Colour c) { return toQRgb(c); }
-
         explicit PixelWriter(QtSurface& surface)
-            : surface_(surface), width_(static_cast<unsigned>(surface.width_)),
-              height_(static_cast<unsigned>(surface.height_)), stride_(surface.stride_),
-              columns_(surface.blocks_ ? surface.columns_.data() : nullptr),
-              rows_(surface.blocks_ ? surface.rows_.data() : nullptr), doubled_(surface.ratio_ == 2) {}
+            : surface_(surface), width_(static_cast<std::size_t>(surface.width_)),
+              height_(static_cast<std::size_t>(surface.height_)), stride_(surface.stride_),
+              columns_(surface.columns_.data()), rows_(surface.rows_.data()) {}
         PixelWriter(const PixelWriter&) = delete;
         PixelWriter& operator=(const PixelWriter&) = delete;
 
         void set(int x, int y, QRgb pixel) {
-            if (static_cast<unsigned>(x) >= width_ || static_cast<unsigned>(y) >= height_) return;
+            // Negative coordinates wrap round to large sizes.
+            if (static_cast<std::size_t>(x) >= width_ || static_cast<std::size_t>(y) >= height_) return;
             if (!bits_) {
-                setFirst(x, y, pixel);
-            } else if (!columns_) {
+                bits_ = surface_.firstPoint(x, y, pixel);
+            } else if constexpr (Kind == Plain) {
                 bits_[static_cast<qsizetype>(y) * stride_ + x] = pixel;
-            } else if (doubled_) {
+            } else if constexpr (Kind == Doubled) {
                 // Ratio 2, the usual HiDPI screen: a 2 x 2 block in straight-line code.
                 QRgb* block = bits_ + static_cast<qsizetype>(2 * y) * stride_ + 2 * x;
                 block[0] = block[1] = block[stride_] = block[stride_ + 1] = pixel;
@@ -101,22 +120,16 @@ public:
         }
 
     private:
-        void setFirst(int x, int y, QRgb pixel) {
-            surface_.put(surface_.writableBits(), x, y, pixel);
-            if (!surface_.changed_) surface_.notifyChanged();
-            bits_ = surface_.writableBits();  // after the listener, which may have taken the image
-        }
-
         QtSurface& surface_;
+        // None of these is of the pixels' type, so storing a pixel cannot change them and the
+        // compiler keeps them in registers.
         QRgb* bits_ = nullptr;
-        unsigned width_;
-        unsigned height_;
+        std::size_t width_;
+        std::size_t height_;
         qsizetype stride_;
-        const int* columns_;  // null at ratio 1
+        const int* columns_;  // empty at ratio 1
         const int* rows_;
-        bool doubled_;
     };
-    PixelWriter pixelWriter() { return PixelWriter(*this); }
 
 protected:
     void clear() override;
@@ -132,6 +145,11 @@ private:
         if (!(v < 1.0e9f)) return 1 << 30;
         return static_cast<int>(v + 0.5f);
     }
+
+    // A pixel writer's first point: set, the owner told, and the bits to go on with (taken
+    // after the listener, which may have taken the image). Out of line, so that the writer's
+    // loop keeps its registers.
+    QRgb* firstPoint(int x, int y, QRgb pixel);
 
     // Writes the device pixels of logical pixel (x, y), which must lie on the image.
     void put(QRgb* bits, int x, int y, QRgb pixel) const {
