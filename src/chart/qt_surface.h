@@ -34,7 +34,6 @@ public:
 
     int width() const { return width_; }
     int height() const { return height_; }
-    qreal ratio() const { return ratio_; }
     // The device pixels of logical pixel (x, y): columns [left, right), rows [top, bottom).
     QRect devicePixels(int x, int y) const;
 
@@ -110,12 +109,7 @@ public:
                 QRgb* block = bits_ + static_cast<qsizetype>(2 * y) * stride_ + 2 * x;
                 block[0] = block[1] = block[stride_] = block[stride_ + 1] = pixel;
             } else {
-                // Bounds first: the pixel stores may alias the tables as far as the compiler knows.
-                const int left = columns_[x], right = columns_[x + 1];
-                const int top = rows_[y], bottom = rows_[y + 1];
-                QRgb* line = bits_ + static_cast<qsizetype>(top) * stride_;
-                for (int r = top; r < bottom; ++r, line += stride_)
-                    for (int c = left; c < right; ++c) line[c] = pixel;
+                fillBlock(bits_, stride_, columns_, rows_, x, y, pixel);
             }
         }
 
@@ -153,16 +147,18 @@ private:
 
     // Writes the device pixels of logical pixel (x, y), which must lie on the image.
     void put(QRgb* bits, int x, int y, QRgb pixel) const {
-        if (blocks_) putBlock(bits, x, y, pixel);
+        if (blocks_) fillBlock(bits, stride_, columns_.data(), rows_.data(), x, y, pixel);
         else bits[static_cast<qsizetype>(y) * stride_ + x] = pixel;
     }
-    void putBlock(QRgb* bits, int x, int y, QRgb pixel) const {
-        const int left = columns_[x], right = columns_[x + 1];
-        const int top = rows_[y], bottom = rows_[y + 1];
-        for (int r = top; r < bottom; ++r) {
-            QRgb* line = bits + static_cast<qsizetype>(r) * stride_;
+    // The block of logical pixel (x, y) laid out by the tables of first device columns and rows.
+    static void fillBlock(QRgb* bits, qsizetype stride, const int* columns, const int* rows, int x,
+                          int y, QRgb pixel) {
+        // Bounds first: the pixel stores may alias the tables as far as the compiler knows.
+        const int left = columns[x], right = columns[x + 1];
+        const int top = rows[y], bottom = rows[y + 1];
+        QRgb* line = bits + static_cast<qsizetype>(top) * stride;
+        for (int r = top; r < bottom; ++r, line += stride)
             for (int c = left; c < right; ++c) line[c] = pixel;
-        }
     }
 
     QPainter& painter(Colour colour);
