@@ -5,12 +5,17 @@ BUILD      ?= build
 SAN_BUILD  ?= build-sanitize
 BENCH_BUILD ?= build-bench
 FUZZ_BUILD ?= build-fuzz
+WIN_BUILD  ?= build-windows
+# Qt for Windows, made once by scripts/build-qt-windows (from ../shared/windows/ when it is
+# there, or DTCHART_QT_W64_ARCHIVE, else built from Debian's source).
+QT_W64     ?= $(HOME)/.cache/dtchart/qt-6.4.2-w64
 CMAKE      ?= cmake
 GENERATOR  ?= Ninja
 FUZZ_SECONDS ?= 60
 BENCH_JOBS ?= 2
 
-.PHONY: all deps build run test test-sanitize package bench fuzz install clean
+.PHONY: all deps deps-windows build run test test-sanitize package bench fuzz install clean \
+        windows test-windows
 
 all: build
 
@@ -53,8 +58,24 @@ fuzz: deps
 package: build
 	$(CMAKE) --build $(BUILD) --target package
 
+# Windows: $(WIN_BUILD)/dtchart.exe with everything it needs beside it, cross-built with
+# MinGW-w64; its tests run under Wine.
+deps-windows: deps
+	@sh scripts/install-deps --windows
+	@bash scripts/build-qt-windows $(QT_W64)
+
+$(WIN_BUILD)/build.ninja: CMakeLists.txt | deps-windows
+	$(CMAKE) -S . -B $(WIN_BUILD) -G $(GENERATOR) -DCMAKE_BUILD_TYPE=Release \
+	  -DCMAKE_TOOLCHAIN_FILE=$(CURDIR)/cmake/mingw-w64-x86_64.cmake -DCMAKE_PREFIX_PATH=$(QT_W64)
+
+windows: deps-windows $(WIN_BUILD)/build.ninja
+	$(CMAKE) --build $(WIN_BUILD)
+
+test-windows: windows
+	cd $(WIN_BUILD) && ctest --output-on-failure -LE linux
+
 install: build
 	$(CMAKE) --install $(BUILD)
 
 clean:
-	rm -rf $(BUILD) $(SAN_BUILD) $(BENCH_BUILD) $(FUZZ_BUILD)
+	rm -rf $(BUILD) $(SAN_BUILD) $(BENCH_BUILD) $(FUZZ_BUILD) $(WIN_BUILD)

@@ -8,7 +8,13 @@ namespace dtchart {
 
 std::optional<QString> QtOpenFileChooser::choose(QWidget* parent, const OpenFileRequest& request) {
     QFileDialog dialog(parent, request.title.isEmpty() ? QFileDialog::tr("Open") : request.title);
-    dialog.setOptions(QFileDialog::DontUseNativeDialog | QFileDialog::HideNameFilterDetails);
+    // Windows users get the system's own open dialog, as the component did; elsewhere Qt's
+    // dialog looks and works the same on every desktop.
+    QFileDialog::Options options = QFileDialog::HideNameFilterDetails;
+#ifndef Q_OS_WIN
+    options |= QFileDialog::DontUseNativeDialog;
+#endif
+    dialog.setOptions(options);
     dialog.setAcceptMode(QFileDialog::AcceptOpen);
     dialog.setFileMode(QFileDialog::ExistingFile);
     dialog.setNameFilters(request.nameFilters);

@@ -27,7 +27,7 @@ public:
     virtual std::optional<QString> choose(QWidget* parent, const OpenFileRequest& request) = 0;
 };
 
-// Qt's own widget-based dialog, the same on every desktop.
+// The system's open dialog on Windows; Qt's own widget-based dialog elsewhere.
 class QtOpenFileChooser final : public OpenFileChooser {
 public:
     std::optional<QString> choose(QWidget* parent, const OpenFileRequest& request) override;

@@ -188,9 +188,11 @@ void Form1::cmd1_Click() {
     resume.step([&] { CommonDialog1.ShowOpen(); });
     if (resume.number() == error_number::DialogCancelled) return;
 
-    const QString path = CommonDialog1.FileName;
-    lastFolder_ = QFileInfo(path).absolutePath();
-    const std::string localPath = QFile::encodeName(path).toStdString();
+    // The path as the system writes it (C:\観測\250131.log on Windows), handed to the reader
+    // in UTF-8, which every name survives.
+    const QString path = QDir::toNativeSeparators(CommonDialog1.FileName);
+    lastFolder_ = QFileInfo(CommonDialog1.FileName).absolutePath();
+    const std::string localPath = path.toStdString();
 
     // A file that cannot be read is reported, and leaves the grid, Text1 and the empty frame
     // as they are: painting the old grid under the new name would pass a failure off as a load.
