@@ -32,7 +32,22 @@ set(DTCHART_WINDOWS_SYSTEM_DLLS /usr/lib/x86_64-linux-gnu/wine/x86_64-windows)
 # Tests run under Wine, each in a private prefix copied from one made for the build.
 set(CMAKE_CROSSCOMPILING_EMULATOR ${PROJECT_SOURCE_DIR}/scripts/wine-run)
 string(REPLACE ";" ":" dll_dirs "${DTCHART_DLL_DIRS}")
+# The offscreen platform the suites run on reads its fonts from one folder: this machine's
+# fonts are linked into one.
+set(DTCHART_TEST_FONTS ${CMAKE_BINARY_DIR}/test-fonts)
+file(GLOB fonts /usr/share/fonts/truetype/*/*.ttf /usr/share/fonts/opentype/*/*.otf
+  /usr/share/fonts/opentype/*/*.ttf)
+file(MAKE_DIRECTORY ${DTCHART_TEST_FONTS})
+foreach(font IN LISTS fonts)
+  get_filename_component(name ${font} NAME)
+  file(CREATE_LINK ${font} ${DTCHART_TEST_FONTS}/${name} SYMBOLIC)
+endforeach()
+
+# Qt sends a Windows program's test log and messages to the debugger unless told that its
+# output is read; under Wine it takes the pipe for no reader.
 set(DTCHART_WINE_ENVIRONMENT
+  "QT_FORCE_STDERR_LOGGING=1"
+  "QT_QPA_FONTDIR=Z:${DTCHART_TEST_FONTS}"
   "DTCHART_WINE_DLL_DIRS=${dll_dirs}"
   "DTCHART_WINE_PLUGIN_DIR=${DTCHART_QT_W64}/plugins"
   "DTCHART_WINE_TEMPLATE=${CMAKE_BINARY_DIR}/wine-template")

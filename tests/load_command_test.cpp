@@ -7,13 +7,16 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
+#ifndef Q_OS_WIN
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
+#endif
 
 #include <atomic>
 #include <chrono>
 #include <cstdio>
+#include <optional>
 #include <thread>
 
 #include "chart/chart_frame.h"
@@ -86,8 +89,9 @@ class LoadCommandTest : public QObject {
 private slots:
     void initTestCase() {
         QVERIFY(dir.isValid());
-        pathA = dir.filePath(QStringLiteral("250131.log"));
-        pathB = dir.filePath(QStringLiteral("240229.log"));
+        // As the system writes paths, which is how Text1 shows them.
+        pathA = QDir::toNativeSeparators(dir.filePath(QStringLiteral("250131.log")));
+        pathB = QDir::toNativeSeparators(dir.filePath(QStringLiteral("240229.log")));
         QVERIFY(WriteFile(pathA, LogBytes(dayA)));
         QVERIFY(WriteFile(pathB, LogBytes(dayB)));
     }
@@ -191,27 +195,31 @@ private slots:
         QTest::newRow("259,201 bytes") << "259201" << true << "";
         QTest::newRow("10 MB") << "10MB" << true << "";
         QTest::newRow("directory") << "directory" << false << "通常のファイルではありません";
+        QTest::newRow("Japanese name") << "japanese" << true << "";
+        QTest::newRow("Japanese folder") << "japanesefolder" << true << "";
+        QTest::newRow("held open by its logger") << "held" << true << "";
+        QTest::newRow("deleted after the dialog") << "deleted" << false << "見つかりません";
+#ifdef Q_OS_WIN
+        QTest::newRow("NUL") << "NUL" << false << "通常のファイルではありません";
+        QTest::newRow("CON") << "CON" << false << "通常のファイルではありません";
+        // Windows finds the name too long; Wine, on a Linux disk, finds no such file.
+        QTest::newRow("4,000 characters") << "long" << false << "ファイル名|見つかりません";
+#else
         QTest::newRow("FIFO with no writer") << "fifo" << false << "通常のファイルではありません";
         QTest::newRow("/dev/zero") << "devzero" << false << "通常のファイルではありません";
         QTest::newRow("dangling symlink") << "dangling" << false << "見つかりません";
         QTest::newRow("symlink loop") << "loop" << false << "循環";
-        QTest::newRow("Japanese name") << "japanese" << true << "";
         QTest::newRow("name not UTF-8") << "notutf8" << false << "見つかりません";
         QTest::newRow("4,000 characters") << "long" << false << "長すぎます";
-        QTest::newRow("deleted after the dialog") << "deleted" << false << "見つかりません";
+#endif
     }
     void badFiles() {
         QFETCH(QString, kind);
         QFETCH(bool, loads);
         QFETCH(QString, reason);
         QTemporaryDir here;
-        QByteArray rawToRemove;  // a name Qt cannot spell, so QTemporaryDir cannot remove it
-        auto cleanup = qScopeGuard([&] {
-            if (!rawToRemove.isEmpty()) ::unlink(rawToRemove.constData());
-        });
         QString path = here.filePath(QStringLiteral("250131.log"));
         const QByteArray day = LogBytes(dayB);
-        const QByteArray local = QFile::encodeName(path);
         if (kind == "empty") QVERIFY(WriteFile(path, {}));
         if (kind == "1") QVERIFY(WriteFile(path, day.left(1)));
         if (kind == "1000") QVERIFY(WriteFile(path, day.left(1000)));
@@ -219,16 +227,36 @@ private slots:
         if (kind == "259201") QVERIFY(WriteFile(path, day + QByteArray(1, '\x55')));
         if (kind == "10MB") QVERIFY(WriteFile(path, day + QByteArray(10'000'000, '\x33')));
         if (kind == "directory") QVERIFY(QDir(here.path()).mkdir(QStringLiteral("250131.log")));
+        if (kind == "japanese") {
+            path = here.filePath(QStringLiteral("観測データ_250131.log"));
+            QVERIFY(WriteFile(path, day));
+        }
+        if (kind == "japanesefolder") {
+            QVERIFY(QDir(here.path()).mkdir(QStringLiteral("観測")));
+            path = here.filePath(QStringLiteral("観測/250131.log"));
+            QVERIFY(WriteFile(path, day));
+        }
+        // A logger writing today's file keeps it open; what it has written so far loads.
+        std::optional<HeldForWriting> logger;
+        if (kind == "held") {
+            logger.emplace(path, HeldForWriting::LetReadersIn);
+            QVERIFY(logger->isOpen() && logger->append(day.left(100'001)));
+        }
+        if (kind == "long") path = here.path() + "/" + QString(4000 - here.path().size() - 1, QLatin1Char('a'));
+#ifdef Q_OS_WIN
+        if (kind == "NUL" || kind == "CON") path = kind;
+#else
+        QByteArray rawToRemove;  // a name Qt cannot spell, so QTemporaryDir cannot remove it
+        auto cleanup = qScopeGuard([&] {
+            if (!rawToRemove.isEmpty()) ::unlink(rawToRemove.constData());
+        });
+        const QByteArray local = QFile::encodeName(path);
         if (kind == "fifo") QCOMPARE(::mkfifo(local.constData(), 0600), 0);
         if (kind == "devzero") path = QStringLiteral("/dev/zero");
         if (kind == "dangling") QCOMPARE(::symlink("nowhere.log", local.constData()), 0);
         if (kind == "loop") {
             QCOMPARE(::symlink("240101.log", local.constData()), 0);
             QCOMPARE(::symlink("250131.log", QFile::encodeName(here.filePath("240101.log")).constData()), 0);
-        }
-        if (kind == "japanese") {
-            path = here.filePath(QStringLiteral("観測データ_250131.log"));
-            QVERIFY(WriteFile(path, day));
         }
         if (kind == "notutf8") {
             const QByteArray raw = QFile::encodeName(here.path()) + "/\xff\xfe_250131.log";
@@ -239,7 +267,7 @@ private slots:
             path = QFile::decodeName(raw);
             rawToRemove = raw;
         }
-        if (kind == "long") path = here.path() + "/" + QString(4000 - here.path().size() - 1, QLatin1Char('a'));
+#endif
         if (kind == "deleted") QVERIFY(WriteFile(path, day));
 
         ScriptedBoxes boxes;
@@ -271,7 +299,7 @@ private slots:
                 return slot * SignalGrid::Bins + bin < whole ? dayB(bin, slot) : std::int16_t(-1);
             });
             QVERIFY(form.signalGrid() == b);
-            QCOMPARE(form.Text1->text(), path);
+            QCOMPARE(form.Text1->text(), QDir::toNativeSeparators(path));
             QCOMPARE(chart, expectedChart(form, &b, path.toStdString()));
             // Every cell not yet written is black: nothing of day A is left.
             for (qint64 k = whole; k < SignalGrid::CellCount; ++k)
@@ -279,7 +307,7 @@ private slots:
                          qRgb(0, 0, 0));
         } else {
             QCOMPARE(boxes.errors.size(), 1);
-            QVERIFY2(boxes.errors[0].contains(reason), qPrintable(boxes.errors[0]));
+            QVERIFY2(boxes.errors[0].contains(QRegularExpression(reason)), qPrintable(boxes.errors[0]));
             QVERIFY(boxes.errors[0].startsWith(QStringLiteral("ファイルを読み込めませんでした。")));
             QVERIFY(form.signalGrid() == before);
             QCOMPARE(form.Text1->text(), textBefore);

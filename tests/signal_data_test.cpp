@@ -3,12 +3,15 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
+#ifndef Q_OS_WIN
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <sys/types.h>
 #include <unistd.h>
+#endif
 
 #include <future>
+#include <optional>
 
 #include "log_files.h"
 #include "signal/signal_colour.h"
@@ -26,7 +29,7 @@ namespace {
 // The error number ReadSignalLog raises for a path, or 0 when it reads.
 int readError(const QString& path, SignalGrid& grid, QString* message = nullptr) {
     try {
-        ReadSignalLog(QFile::encodeName(path).toStdString(), grid);
+        ReadSignalLog(path.toStdString(), grid);
         return 0;
     } catch (const SystemError& e) {
         if (message) *message = QString::fromStdString(e.what());
@@ -134,11 +137,21 @@ private slots:
         QTest::newRow("empty") << "empty" << 62 << "ファイルが空です（観測データがありません）。";
         QTest::newRow("1 byte") << "one" << 62 << "観測データがありません（1 バイトしかありません）";
         QTest::newRow("directory") << "directory" << 75 << "通常のファイルではありません";
+        QTest::newRow("not a folder") << "notdir" << 53 << "見つかりません";
+        QTest::newRow("missing folder") << "nofolder" << 53 << "見つかりません";
+        QTest::newRow("empty path") << "emptypath" << 53 << "見つかりません";
+#ifdef Q_OS_WIN
+        // Reserved names open devices, not files.
+        QTest::newRow("NUL") << "NUL" << 75 << "通常のファイルではありません";
+        QTest::newRow("CON") << "CON" << 75 << "通常のファイルではありません";
+        QTest::newRow("COM1 in a folder") << "COM1" << 75 << "通常のファイルではありません";
+        QTest::newRow("held with no sharing") << "locked" << 70 << "他のプログラムが使用中";
+        QTest::newRow("name not UTF-8") << "badutf8" << 64 << "ファイル名が正しくありません";
+#else
         QTest::newRow("fifo") << "fifo" << 75 << "通常のファイルではありません";
         QTest::newRow("device") << "device" << 75 << "通常のファイルではありません";
-        QTest::newRow("not a folder") << "notdir" << 53 << "見つかりません";
-        QTest::newRow("empty path") << "emptypath" << 53 << "見つかりません";
         QTest::newRow("unreadable") << "unreadable" << 70 << "権限がありません";
+#endif
     }
     void failuresLeaveTheGridIntact() {
         QFETCH(QString, kind);
@@ -149,18 +162,32 @@ private slots:
         if (kind == "empty") QVERIFY(WriteFile(path, {}));
         if (kind == "one") QVERIFY(WriteFile(path, LogBytes(ramp).left(1)));
         if (kind == "directory") QVERIFY(QDir(dir.path()).mkdir(QStringLiteral("250131.log")));
-        if (kind == "fifo") QCOMPARE(::mkfifo(QFile::encodeName(path).constData(), 0600), 0);
-        if (kind == "device") path = QStringLiteral("/dev/zero");
         if (kind == "notdir") {
             QVERIFY(WriteFile(path, LogBytes(ramp)));
             path += QStringLiteral("/250131.log");
         }
+        if (kind == "nofolder") path = dir.filePath(QStringLiteral("観測/250131.log"));
         if (kind == "emptypath") path.clear();
+        std::string rawPath = path.toStdString();
+#ifdef Q_OS_WIN
+        if (kind == "NUL" || kind == "CON") rawPath = kind.toStdString();
+        if (kind == "COM1") rawPath = dir.filePath(QStringLiteral("COM1")).toStdString();
+        std::optional<HeldForWriting> writer;
+        if (kind == "locked") {
+            QVERIFY(WriteFile(path, LogBytes(ramp)));
+            writer.emplace(path, HeldForWriting::DenyReaders);
+            QVERIFY(writer->isOpen());
+        }
+        if (kind == "badutf8") rawPath = dir.path().toStdString() + "/\xff\xfe_250131.log";
+#else
+        if (kind == "fifo") QCOMPARE(::mkfifo(QFile::encodeName(path).constData(), 0600), 0);
+        if (kind == "device") rawPath = "/dev/zero";
         if (kind == "unreadable") {
             if (::geteuid() == 0) QSKIP("root reads every file");
             QVERIFY(WriteFile(path, LogBytes(ramp)));
             QVERIFY(QFile::setPermissions(path, QFileDevice::WriteOwner));
         }
+#endif
 
         SignalGrid grid;
         QTemporaryDir good;
@@ -172,12 +199,20 @@ private slots:
         auto result = std::async(std::launch::async, [&] {
             QString message;
             SignalGrid copy = grid;
-            const int n = readError(path, copy, &message);
+            int n = 0;
+            try {
+                ReadSignalLog(rawPath, copy);
+            } catch (const SystemError& e) {
+                message = QString::fromStdString(e.what());
+                n = e.number();
+            }
             return std::tuple{n, message, copy == before};
         });
         if (result.wait_for(std::chrono::seconds(10)) != std::future_status::ready) {
+#ifndef Q_OS_WIN
             // Unblock the reader so the test can end, then fail.
             if (kind == "fifo") ::close(::open(QFile::encodeName(path).constData(), O_WRONLY | O_NONBLOCK));
+#endif
             QFAIL("the read blocked");
         }
         const auto [n, message, intact] = result.get();

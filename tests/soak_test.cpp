@@ -7,9 +7,18 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
+#ifdef Q_OS_WIN
+#ifndef NOMINMAX
+#define NOMINMAX
+#endif
+#include <windows.h>
+#undef RGB  // the Windows macro would hide dtchart::RGB
+#include <psapi.h>
+#else
 #include <unistd.h>
 
 #include <fstream>
+#endif
 
 #include "form_doubles.h"
 #include "log_files.h"
@@ -33,10 +42,16 @@ using namespace dtchart::test;
 namespace {
 
 long residentKiB() {
+#ifdef Q_OS_WIN
+    PROCESS_MEMORY_COUNTERS counters{};
+    ::K32GetProcessMemoryInfo(::GetCurrentProcess(), &counters, sizeof counters);
+    return static_cast<long>(counters.WorkingSetSize / 1024);
+#else
     std::ifstream statm("/proc/self/statm");
     long size = 0, resident = 0;
     statm >> size >> resident;
     return resident * (::sysconf(_SC_PAGESIZE) / 1024);
+#endif
 }
 
 QByteArray hashOf(const QImage& image) {

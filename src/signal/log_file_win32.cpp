@@ -38,8 +38,17 @@ std::string systemText(DWORD code) {
     return utf8(text);
 }
 
-// The path as UTF-16, never through the ANSI code page, so that every name opens. A path too
-// long for the classic limit is made absolute and given the \\?\ prefix that lifts it.
+std::wstring fullPath(const std::wstring& path) {
+    const DWORD size = ::GetFullPathNameW(path.c_str(), 0, nullptr, nullptr);
+    if (size == 0) fail::BadName();
+    std::wstring full(size, L'\0');
+    full.resize(::GetFullPathNameW(path.c_str(), size, full.data(), nullptr));
+    return full;
+}
+
+// The path as UTF-16, never through the ANSI code page, so that every name opens. Reserved
+// names (CON, NUL, COM1, ...) are devices, which the system writes \\.\NAME: refused before
+// they are opened. A path too long for the classic limit gets the \\?\ prefix that lifts it.
 std::wstring widePath(const std::string& path) {
     const int n = ::MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, path.data(),
                                         static_cast<int>(path.size()), nullptr, 0);
@@ -47,13 +56,12 @@ std::wstring widePath(const std::string& path) {
     std::wstring wide(static_cast<std::size_t>(n), L'\0');
     ::MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, path.data(), static_cast<int>(path.size()),
                           wide.data(), n);
-    if (wide.size() < MAX_PATH || wide.rfind(LR"(\\?\)", 0) == 0) return wide;
-    const DWORD full = ::GetFullPathNameW(wide.c_str(), 0, nullptr, nullptr);
-    if (full == 0) fail::NameTooLong();
-    std::wstring absolute(full, L'\0');
-    absolute.resize(::GetFullPathNameW(wide.c_str(), full, absolute.data(), nullptr));
-    if (absolute.rfind(LR"(\\)", 0) == 0) return LR"(\\?\UNC\)" + absolute.substr(2);
-    return LR"(\\?\)" + absolute;
+    if (wide.rfind(LR"(\\?\)", 0) == 0) return wide;
+    const std::wstring full = fullPath(wide);
+    if (full.rfind(LR"(\\.\)", 0) == 0) fail::NotRegularFile();
+    if (full.size() < MAX_PATH) return wide;
+    if (full.rfind(LR"(\\)", 0) == 0) return LR"(\\?\UNC\)" + full.substr(2);
+    return LR"(\\?\)" + full;
 }
 
 [[noreturn]] void failOpen(DWORD code) {
