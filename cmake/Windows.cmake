@@ -66,3 +66,7 @@ function(dtchart_deploy_beside target)
     COMMENT "Putting the DLLs, plugins and translations beside ${target}"
     VERBATIM)
 endfunction()
+
+# GCC 12 warns of overlapping copies inside std::string's operator+ at -O3 (GCC bug 105651),
+# a false report that MinGW's headers trigger in number formatting.
+add_compile_options(-Wno-restrict)
