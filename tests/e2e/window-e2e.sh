@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # End-to-end test of the viewer under a private X server, driven with the mouse and keyboard
-# the way a person uses it: click 読み込み, answer Yes, type the path of a log of known content
-# into the file dialog, then check the chart, the date, the legend and Text1 on screen; click
-# the time scroll bar's right arrow once and check the polar plot and Text2.
+# the way a person uses it: click 読み込み, answer Yes, cancel the file dialog and check that
+# nothing was loaded; again, now typing the path of a log of known content into the dialog,
+# then check the chart, the date, the legend and Text1 on screen; click the time scroll bar's
+# right arrow once and check the polar plot and Text2.
 #
 # usage: window-e2e.sh DTCHART_BINARY ARTIFACT_DIR
 # DTCHART_E2E_LANG (default C.UTF-8) is the locale the viewer runs in; under any other locale
@@ -11,6 +12,13 @@
 # point of the pictures a block of that many pixels a side.
 # Screenshots are kept in ARTIFACT_DIR for inspection; everything else lives in a temporary
 # folder, HOME included, that is removed on exit.
+#
+# DTCHART_E2E_WINE=1: DTCHART_BINARY is a Windows program, run by Wine's X11 driver on the same
+# display in a private Wine prefix; the path typed into the system's open dialog and shown in
+# Text1 is then the Windows one (Z:\tmp\...). DTCHART_E2E_WINE_SETUP names a setup program to
+# install silently into the prefix first; DTCHART_BINARY is then the installed program's Windows
+# path (C:\Program Files\dtchart\dtchart.exe). DTCHART_WINE_TEMPLATE, as for scripts/wine-run,
+# is a prefix to copy rather than boot anew.
 
 set -euo pipefail
 
@@ -18,11 +26,20 @@ if [[ $# -ne 2 ]]; then
     echo "usage: $0 DTCHART_BINARY ARTIFACT_DIR" >&2
     exit 2
 fi
-dtchart=$(realpath "$1")
 artifacts=$2
 step_timeout=${DTCHART_E2E_STEP_TIMEOUT:-30}  # seconds for any one thing to appear on screen
 locale=${DTCHART_E2E_LANG:-C.UTF-8}
 scale=${DTCHART_E2E_SCALE:-1}
+under_wine=${DTCHART_E2E_WINE:-0}
+setup=${DTCHART_E2E_WINE_SETUP:-}
+wine=/usr/lib/wine/wine64
+wineserver=/usr/lib/wine/wineserver
+if [[ -n $setup ]]; then
+    dtchart=$1  # a Windows path, in the prefix once the setup program has run
+    setup=$(realpath "$setup")
+else
+    dtchart=$(realpath "$1")
+fi
 
 # Nothing may reach the user's own display before ours is up.
 unset DISPLAY WAYLAND_DISPLAY XAUTHORITY
@@ -31,6 +48,7 @@ xvfb_pid=
 dtchart_pid=
 watchdog_pid=
 work=
+prefix=
 
 note() { echo "window-e2e: $*"; }
 
@@ -58,8 +76,15 @@ stop() {
     wait "$pid" 2>/dev/null || true
 }
 
+stop_wine() {
+    [[ -n $prefix ]] || return 0
+    WINEPREFIX=$prefix "$wineserver" -k 2>/dev/null || true
+    WINEPREFIX=$prefix "$wineserver" -w 2>/dev/null || true
+}
+
 cleanup() {
     stop "$watchdog_pid"
+    stop_wine
     stop "$dtchart_pid"
     stop "$xvfb_pid"
     if [[ -n $work ]]; then rm -rf "$work"; fi
@@ -70,7 +95,20 @@ trap 'exit 130' INT TERM
 for tool in Xvfb xdpyinfo xdotool import convert xclip perl realpath; do
     command -v "$tool" >/dev/null || fail "$tool is not installed (scripts/install-deps installs it)"
 done
-[[ -x $dtchart ]] || fail "no viewer binary at $dtchart"
+if ((under_wine)); then
+    # Qt's scale factor does not cross into Wine; the Windows program runs at its own scale.
+    ((scale == 1)) || fail "DTCHART_E2E_SCALE is for the Linux viewer only"
+    for tool in "$wine" "$wineserver" iconv localedef; do
+        command -v "$tool" >/dev/null || fail "$tool is not installed (make deps-windows installs it)"
+    done
+    if [[ -n $setup ]]; then
+        [[ -f $setup ]] || fail "no setup program at $setup"
+    else
+        [[ -f $dtchart ]] || fail "no Windows program at $dtchart"
+    fi
+else
+    [[ -x $dtchart ]] || fail "no viewer binary at $dtchart"
+fi
 
 mkdir -p "$artifacts"
 rm -f "$artifacts"/*.png
@@ -312,20 +350,136 @@ home="$work/home"
 mkdir -p "$home/.config" "$home/.cache" "$home/.local/share" "$home/run"
 chmod 700 "$home/run"
 
+# Should this script be killed outright (a test timeout), the server, the viewer, Wine and the
+# temporary folder go with it.
+((under_wine)) && prefix=$work/prefix
+(
+    while kill -0 $$ 2>/dev/null; do sleep 1; done
+    [[ -n $prefix ]] && WINEPREFIX=$prefix "$wineserver" -k
+    kill "$(cat "$work/viewer.pid")" "$xvfb_pid"
+    rm -rf "$work"
+) </dev/null >/dev/null 2>&1 &
+watchdog_pid=$!
+
+# --- Wine ----------------------------------------------------------------------------------
+
+# Linux paths as Wine shows them: drive Z: is the root; and the Linux path of a path on C:.
+windows_path() { local p=$1; printf 'Z:%s' "${p//\//\\}"; }
+prefix_path() { local p=${1//\\//}; printf '%s/drive_c%s' "$prefix" "${p#[Cc]:}"; }
+
+# Sets wenv to the command prefix that runs a Wine program in our prefix, on our display, in
+# locale LOCALE. Wine takes its code page and language from the C library's locale (not from
+# LANG as Qt on Linux does), so a locale the machine lacks is built in the temporary folder.
+locpath=
+wine_env() {
+    if [[ $(LC_ALL=$1 locale charmap 2>/dev/null) != UTF-8 && ! -d $work/locale/$1 ]]; then
+        [[ -f /usr/share/i18n/locales/${1%%.*} ]] || fail "no locale source for $1 (the locales package)"
+        mkdir -p "$work/locale"
+        localedef -i "${1%%.*}" -f UTF-8 "$work/locale/$1" >"$work/localedef.log" 2>&1 ||
+            fail "could not build the locale $1: $(cat "$work/localedef.log")"
+        locpath=$work/locale
+    fi
+    wenv=(env -u LANGUAGE HOME="$home" XDG_CONFIG_HOME="$home/.config"
+        XDG_CACHE_HOME="$home/.cache" XDG_DATA_HOME="$home/.local/share"
+        XDG_RUNTIME_DIR="$home/run" LANG="$1" LC_ALL="$1"
+        WINEPREFIX="$prefix" WINELOADER="$wine" WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml=")
+    if [[ -n $locpath ]]; then wenv+=(LOCPATH="$locpath"); fi
+}
+
+# A copy of the prefix made for the build (made first if need be, under the lock that
+# scripts/wine-run takes), else a new one. A copy shares the never-written files through hard
+# links; the registry, which Wine rewrites, is copied.
+make_prefix() {
+    local template=${DTCHART_WINE_TEMPLATE:-} reg link
+    mkdir -p "$prefix"
+    if [[ -n $template ]]; then
+        mkdir -p "$(dirname "$template")"
+        exec 9>"$template.lock"
+        flock 9
+        if [[ ! -f $template/system.reg ]]; then
+            rm -rf "$template"
+            WINEPREFIX=$template WINELOADER=$wine WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml=" \
+                "$wine" wineboot --init >/dev/null 2>&1 || true
+            WINEPREFIX=$template "$wineserver" -w
+        fi
+        flock -u 9
+        exec 9>&-
+        cp -al "$template/." "$prefix/"
+        for reg in "$prefix"/*.reg; do cp --remove-destination "$template/${reg##*/}" "$reg"; done
+    else
+        "${wenv[@]}" "$wine" wineboot --init >/dev/null 2>&1 || true
+        WINEPREFIX=$prefix "$wineserver" -w
+    fi
+    [[ -f $prefix/system.reg ]] || fail "could not make a Wine prefix"
+    # The profile's Desktop, Documents and the like lead into the temporary HOME, never the
+    # user's (a template made by hand links them to that user's HOME).
+    for link in "$prefix"/drive_c/users/*/*; do
+        if [[ -L $link ]]; then ln -sfn "$home" "$link"; fi
+    done
+}
+
+# Wine's own fonts have no Japanese glyphs: its dialogs would show Japanese (the file types,
+# and in Japanese the folder tree and the buttons) as empty boxes. The Japanese fonts' names,
+# and in Japanese the dialog fonts (which Wine maps to MS UI Gothic there), lead to IPA Gothic.
+# Wine rewrites the dialog fonts when the code page changes, so this is done in the locale
+# LOCALE the viewer then runs in.
+wine_fonts() {
+    local font dialog_fonts=()
+    [[ $1 == C.* ]] || dialog_fonts=("MS Shell Dlg" "MS Shell Dlg 2")
+    {
+        printf 'Windows Registry Editor Version 5.00\n\n'
+        printf '[HKEY_LOCAL_MACHINE\\Software\\Microsoft\\Windows NT\\CurrentVersion\\FontSubstitutes]\n'
+        for font in "${dialog_fonts[@]}" "MS UI Gothic" "MS PGothic" "ＭＳ Ｐゴシック"; do
+            printf '"%s"="IPAPGothic"\n' "$font"
+        done
+        for font in "MS Gothic" "ＭＳ ゴシック"; do printf '"%s"="IPAGothic"\n' "$font"; done
+    } >"$work/fonts.txt"
+    # regedit reads UTF-16 with a byte order mark, whatever the code page.
+    { printf '\xff\xfe' && iconv -f UTF-8 -t UTF-16LE "$work/fonts.txt"; } >"$work/fonts.reg"
+    "${wenv[@]}" "$wine" regedit /S "$(windows_path "$work/fonts.reg")" ||
+        fail "could not import the font settings into the Wine prefix"
+}
+
+if ((under_wine)); then
+    [[ -f /usr/share/fonts/opentype/ipafont-gothic/ipagp.ttf ]] ||
+        fail "IPA Gothic is not installed (fonts-ipafont-gothic)"
+    wine_env "$locale"
+    make_prefix
+    if [[ -n $setup ]]; then
+        "${wenv[@]}" "$wine" "$setup" /S >"$work/setup.log" 2>&1 ||
+            fail "the setup program $setup failed: $(cat "$work/setup.log")"
+        WINEPREFIX=$prefix "$wineserver" -w
+        [[ -f $(prefix_path "$dtchart") ]] || fail "the setup program did not install $dtchart"
+        note "installed $dtchart with $setup"
+    fi
+fi
+
+# --- The viewer ----------------------------------------------------------------------------
+
 # start_viewer LOCALE: the viewer on our display in that locale; waits for its window and
 # sets the window's origin.
 start_viewer() {
-    (
-        cd "$work"
-        exec env -u LANG -u LANGUAGE -u LC_ALL -u QT_QPA_PLATFORMTHEME -u QT_STYLE_OVERRIDE \
-            -u QT_SCALE_FACTOR -u QT_SCREEN_SCALE_FACTORS \
-            HOME="$home" XDG_CONFIG_HOME="$home/.config" XDG_CACHE_HOME="$home/.cache" \
-            XDG_DATA_HOME="$home/.local/share" XDG_RUNTIME_DIR="$home/run" \
-            LANG="$1" LC_ALL="$1" QT_QPA_PLATFORM=xcb QT_ENABLE_HIGHDPI_SCALING=0 \
-            QT_SCALE_FACTOR="$scale" \
-            "$dtchart"
-    ) >"$work/dtchart.log" 2>&1 &
+    if ((under_wine)); then
+        wine_env "$1"
+        wine_fonts "$1"
+        (
+            cd "$work"
+            exec "${wenv[@]}" "$wine" "$dtchart"
+        ) >"$work/dtchart.log" 2>&1 &
+    else
+        (
+            cd "$work"
+            exec env -u LANG -u LANGUAGE -u LC_ALL -u QT_QPA_PLATFORMTHEME -u QT_STYLE_OVERRIDE \
+                -u QT_SCALE_FACTOR -u QT_SCREEN_SCALE_FACTORS \
+                HOME="$home" XDG_CONFIG_HOME="$home/.config" XDG_CACHE_HOME="$home/.cache" \
+                XDG_DATA_HOME="$home/.local/share" XDG_RUNTIME_DIR="$home/run" \
+                LANG="$1" LC_ALL="$1" QT_QPA_PLATFORM=xcb QT_ENABLE_HIGHDPI_SCALING=0 \
+                QT_SCALE_FACTOR="$scale" \
+                "$dtchart"
+        ) >"$work/dtchart.log" 2>&1 &
+    fi
     dtchart_pid=$!
+    echo "$dtchart_pid" >"$work/viewer.pid"
     poll "$step_timeout" find_window Form1 || fail "the window Form1 did not appear"
     form=$wid
     eval "$(xdotool getwindowgeometry --shell "$form")"
@@ -336,31 +490,37 @@ start_viewer() {
         fail "Form1 at ($origin_x,$origin_y) is not wholly on the screen"
 }
 
-frame_drawn() {
-    shoot "$1" && locate chart 29 231 && [[ $(colour_at "$sx" "$sy") == 0,0,0 ]]
+stop_viewer() {
+    if ((under_wine)); then
+        # wineserver -k kills every process of the prefix, the viewer outright (quietly).
+        {
+            stop_wine
+            wait "$dtchart_pid" || true
+        } 2>/dev/null
+    else
+        stop "$dtchart_pid"
+    fi
+    dtchart_pid=
 }
 
-# Under another locale, the empty frame first under C.UTF-8, to compare with.
+# The frame's corner is black on white (Wine maps its windows black before they are painted).
+frame_drawn() {
+    shoot "$1" && locate chart 29 231 && [[ $(colour_at "$sx" "$sy") == 0,0,0 ]] &&
+        locate chart 400 140 && [[ $(colour_at "$sx" "$sy") == 255,255,255 ]]
+}
+
+# Under another locale, the empty frame first under C.UTF-8, to compare with. Under Wine both
+# come from Wine's text rendering, so they match too; Linux's captions differ from Wine's.
 if [[ $locale != C.UTF-8 ]]; then
     start_viewer C.UTF-8
     poll "$step_timeout" frame_drawn start-c-locale || fail "the chart frame was not drawn under C.UTF-8"
     chart_picture "$work/frame-c-locale.rgb"
-    stop "$dtchart_pid"
-    dtchart_pid=
+    stop_viewer
     poll "$step_timeout" window_gone Form1 || fail "the viewer under C.UTF-8 did not close"
 fi
 
 start_viewer "$locale"
-note "viewer in $locale at scale $scale"
-
-# Should this script be killed outright (a test timeout), the server, the viewer and the
-# temporary folder go with it.
-(
-    while kill -0 $$ 2>/dev/null; do sleep 1; done
-    kill "$dtchart_pid" "$xvfb_pid" 2>/dev/null
-    rm -rf "$work"
-) </dev/null >/dev/null 2>&1 &
-watchdog_pid=$!
+note "viewer${setup:+ installed} in $locale at scale $scale${prefix:+ under Wine}: $dtchart"
 
 # Before loading: the empty frame is drawn, the date's place is blank, the polar plot empty.
 poll "$step_timeout" frame_drawn start || fail "the chart frame was not drawn at start-up"
@@ -374,21 +534,53 @@ expect_colour "legend before loading" chart 790 230 "0,0,255"
 expect_none "polar plot before stepping" polar 132 132 128 "127,127,127"
 check_mismatches "wrong window at start-up"
 
-# 読み込み, then Yes (the default button) in the question.
-click $((8 + 44)) $((544 + 16))
-poll "$step_timeout" find_window dtchart || fail "the question did not appear after clicking 読み込み"
-question=$wid
-poll "$step_timeout" has_focus "$question" || fail "the question did not get the keyboard focus"
-xdotool key Return
-poll "$step_timeout" window_gone dtchart || fail "the question stayed open after Return"
+# Keys go to the focused window. Wine without a window manager leaves X's focus following the
+# pointer and passes keys on to its own active window; the window gets the focus outright, as
+# a click on its title would.
+expect_focus() {
+    if ((under_wine)); then xdotool windowfocus "$1"; fi
+    poll "$step_timeout" has_focus "$1" || fail "$2 did not get the keyboard focus"
+}
 
-# The file dialog opens with its file name field focused.
-poll "$step_timeout" find_titled Open 開く || fail "the file dialog did not appear after Yes"
-dialog=$wid
-poll "$step_timeout" has_focus "$dialog" || fail "the file dialog did not get the keyboard focus"
-xdotool type --delay 15 "$log"
+# 読み込み: the question.
+ask_to_load() {
+    click $((8 + 44)) $((544 + 16))
+    poll "$step_timeout" find_window dtchart || fail "the question did not appear after clicking 読み込み"
+    question=$wid
+}
+
+# Yes (the default button) in the question: the file dialog, its file name field focused.
+answer_yes() {
+    expect_focus "$question" "the question"
+    xdotool key Return
+    poll "$step_timeout" window_gone dtchart || fail "the question stayed open after Return"
+    poll "$step_timeout" find_titled Open 開く || fail "the file dialog did not appear after Yes"
+    dialog=$wid
+    expect_focus "$dialog" "the file dialog"
+}
+
+# Escape in the file dialog: nothing is loaded, nothing reported.
+ask_to_load
+answer_yes
+xdotool key Escape
+poll "$step_timeout" eval '! find_titled Open 開く' || fail "the file dialog stayed open after Escape"
+
+# Once the question shows again, the viewer is done with the cancel: the frame is still empty.
+ask_to_load
+shoot cancelled
+locate chart 30 51
+(($(count_pixels "$sx" "$sy" $((sx + 720 * scale - 1)) $((sy + 180 * scale - 1)) "255,255,255") ==
+    720 * 180 * scale * scale)) || fail "cells were drawn after cancelling the file dialog (screenshot $shot)"
+(($(dark_pixels chart 500 20 570 34) == 0)) || fail "a date was drawn after cancelling the file dialog"
+
+# Yes, and the log's path typed into the dialog, as the system writes paths.
+typed=$log
+if ((under_wine)); then typed=$(windows_path "$log"); fi
+answer_yes
+xdotool type --delay 15 "$typed"
+shoot dialog  # for a look at the dialog's texts
 xdotool key Return
-poll "$step_timeout" eval '! find_titled Open 開く' || fail "the file dialog stayed open after typing $log"
+poll "$step_timeout" eval '! find_titled Open 開く' || fail "the file dialog stayed open after typing $typed"
 
 # The date is printed last, so once it shows, the whole chart is there.
 date_shown() { shoot loading work && (($(dark_pixels chart 500 20 570 34) > 20)); }
@@ -425,7 +617,7 @@ expect_colour "legend level 1016" chart 790 103 "255,7,0"
 # Nothing is drawn on the polar plot until the time scroll bar moves.
 expect_none "polar plot before stepping" polar 132 132 128 "255,0,0"
 check_mismatches "wrong chart after loading $log"
-expect_text_box Text1 $((432 + 124)) $((400 + 12)) "$log"
+expect_text_box Text1 $((432 + 124)) $((400 + 12)) "$typed"
 
 # One click on HScroll1's right arrow: slot 1 (0:02) on the polar plot.
 click $((8 + 761 - 6)) $((296 + 8))
@@ -457,4 +649,5 @@ expect_none "level 900 at 300 degrees" polar 37 77 3 "$red"
 check_mismatches "wrong polar plot for slot 1"
 expect_text_box Text2 $((432 + 124)) $((432 + 12)) "0:02"
 
+stop_viewer
 note "passed; screenshots in $artifacts"

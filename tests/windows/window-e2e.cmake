@@ -1,0 +1,25 @@
+# The installed program's real window under Wine on Xvfb, driven with xdotool as a person would
+# by the Linux viewer's script (tests/e2e/window-e2e.sh), in the C and the Japanese locales.
+# Each run installs the setup program silently into its own Wine prefix when it has been built
+# (cmake --build . --target package), and otherwise runs the build's dtchart.exe, which has
+# everything it needs beside it; its output says which. Screenshots stay in window_e2e_wine_*/.
+set(setup ${CMAKE_BINARY_DIR}/dtchart-${PROJECT_VERSION}-win64.exe)
+set(installed "C:\\Program Files\\dtchart\\dtchart.exe")
+
+foreach(run IN ITEMS "c;C.UTF-8" "ja;ja_JP.UTF-8")
+  list(GET run 0 name)
+  list(GET run 1 locale)
+  set(test window_e2e_wine_${name})
+  # A plain command would run under the cross-compiling emulator; bash is named instead.
+  add_test(NAME ${test}
+    COMMAND bash -c [=[
+      if [[ -f $1 ]]; then export DTCHART_E2E_WINE_SETUP=$1 && program=$2; else program=$3; fi
+      exec bash "$4" "$program" "$5"]=]
+      bash ${setup} ${installed} $<TARGET_FILE:dtchart>
+      ${PROJECT_SOURCE_DIR}/tests/e2e/window-e2e.sh ${CMAKE_CURRENT_BINARY_DIR}/${test})
+  dtchart_test_environment(${test})
+  # Each step waits up to 30 s for the screen; a run normally takes 15 to 20 s, the setup
+  # program included.
+  set_tests_properties(${test} PROPERTIES LABELS "e2e;wine" TIMEOUT 240
+    ENVIRONMENT_MODIFICATION "DTCHART_E2E_WINE=set:1;DTCHART_E2E_LANG=set:${locale}")
+endforeach()
