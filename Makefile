@@ -15,7 +15,7 @@ FUZZ_SECONDS ?= 60
 BENCH_JOBS ?= 2
 
 .PHONY: all deps deps-windows build run test test-sanitize package bench fuzz install clean \
-        windows test-windows
+        windows test-windows package-windows
 
 all: build
 
@@ -71,8 +71,13 @@ $(WIN_BUILD)/build.ninja: CMakeLists.txt | deps-windows
 windows: deps-windows $(WIN_BUILD)/build.ninja
 	$(CMAKE) --build $(WIN_BUILD)
 
+# The installer tests (label installer) build the setup program and zip themselves with CPack.
 test-windows: windows
 	cd $(WIN_BUILD) && ctest --output-on-failure -LE linux
+
+# The setup program and the zip: $(WIN_BUILD)/dtchart-<version>-win64.exe and .zip.
+package-windows: windows
+	$(CMAKE) --build $(WIN_BUILD) --target package
 
 install: build
 	$(CMAKE) --install $(BUILD)
