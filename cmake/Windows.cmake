@@ -52,17 +52,21 @@ set(DTCHART_WINE_ENVIRONMENT
   "DTCHART_WINE_PLUGIN_DIR=${DTCHART_QT_W64}/plugins"
   "DTCHART_WINE_TEMPLATE=${CMAKE_BINARY_DIR}/wine-template")
 
+# The deployment script's settings, for the build folder and the install alike; lists travel
+# to it with | between their items.
+string(REPLACE ";" "|" dll_dirs "${DTCHART_DLL_DIRS}")
+set(DTCHART_DEPLOY_SETTINGS
+  "-DQT_DIR=${DTCHART_QT_W64}" "-DDLL_DIRS=${dll_dirs}"
+  "-DSYSTEM_DLLS=${DTCHART_WINDOWS_SYSTEM_DLLS}" "-DOBJDUMP=${DTCHART_OBJDUMP}"
+  "-DTRANSLATIONS=${DTCHART_QTBASE_JA}")
+set(DTCHART_DEPLOY_SCRIPT ${PROJECT_SOURCE_DIR}/cmake/deploy-windows.cmake)
+
 # dtchart_deploy_beside(TARGET): after each build, TARGET's folder gets what it needs to run.
 function(dtchart_deploy_beside target)
-  # Lists travel to the script with | between their items.
-  string(REPLACE ";" "|" dll_dirs "${DTCHART_DLL_DIRS}")
   add_custom_command(TARGET ${target} POST_BUILD
     COMMAND ${CMAKE_COMMAND}
       "-DPROGRAM=$<TARGET_FILE:${target}>" "-DDESTINATION=$<TARGET_FILE_DIR:${target}>"
-      "-DQT_DIR=${DTCHART_QT_W64}" "-DDLL_DIRS=${dll_dirs}"
-      "-DSYSTEM_DLLS=${DTCHART_WINDOWS_SYSTEM_DLLS}" "-DOBJDUMP=${DTCHART_OBJDUMP}"
-      "-DTRANSLATIONS=${DTCHART_QTBASE_JA}"
-      -P ${PROJECT_SOURCE_DIR}/cmake/deploy-windows.cmake
+      ${DTCHART_DEPLOY_SETTINGS} -P ${DTCHART_DEPLOY_SCRIPT}
     COMMENT "Putting the DLLs, plugins and translations beside ${target}"
     VERBATIM)
 endfunction()

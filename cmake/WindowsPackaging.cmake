@@ -51,16 +51,13 @@ install(TARGETS dtchart RUNTIME DESTINATION .)
 # from the installed program's imports, so nothing is listed here. An install that strips
 # (CPack, cmake --install --strip) strips those DLLs too: libstdc++ alone carries 20 MB of
 # debugging information.
-string(REPLACE ";" "|" dll_dirs "${DTCHART_DLL_DIRS}")
+list(JOIN DTCHART_DEPLOY_SETTINGS "\" \"" settings)
 install(CODE "
   set(destination \"\$ENV{DESTDIR}\${CMAKE_INSTALL_PREFIX}\")
   message(STATUS \"Deploying beside: \${destination}/dtchart.exe\")
   execute_process(COMMAND \"${CMAKE_COMMAND}\"
       \"-DPROGRAM=\${destination}/dtchart.exe\" \"-DDESTINATION=\${destination}\"
-      \"-DQT_DIR=${DTCHART_QT_W64}\" \"-DDLL_DIRS=${dll_dirs}\"
-      \"-DSYSTEM_DLLS=${DTCHART_WINDOWS_SYSTEM_DLLS}\" \"-DOBJDUMP=${DTCHART_OBJDUMP}\"
-      \"-DTRANSLATIONS=${DTCHART_QTBASE_JA}\"
-      -P \"${PROJECT_SOURCE_DIR}/cmake/deploy-windows.cmake\"
+      \"${settings}\" -P \"${DTCHART_DEPLOY_SCRIPT}\"
     COMMAND_ERROR_IS_FATAL ANY)
   if(CMAKE_INSTALL_DO_STRIP)
     file(GLOB_RECURSE dlls \"\${destination}/*.dll\")
