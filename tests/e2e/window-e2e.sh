@@ -573,9 +573,10 @@ locate chart 30 51
     720 * 180 * scale * scale)) || fail "cells were drawn after cancelling the file dialog (screenshot $shot)"
 (($(dark_pixels chart 500 20 570 34) == 0)) || fail "a date was drawn after cancelling the file dialog"
 
-# Yes, and the log's path typed into the dialog, as the system writes paths.
-typed=$log
-if ((under_wine)); then typed=$(windows_path "$log"); fi
+# Yes, and the log's path typed into the dialog, as the system writes paths, without its
+# extension: the dialog's default extension finds the file.
+typed=${log%.log} shown=$log
+if ((under_wine)); then typed=$(windows_path "$typed") shown=$(windows_path "$log"); fi
 answer_yes
 xdotool type --delay 15 "$typed"
 shoot dialog  # for a look at the dialog's texts
@@ -617,7 +618,7 @@ expect_colour "legend level 1016" chart 790 103 "255,7,0"
 # Nothing is drawn on the polar plot until the time scroll bar moves.
 expect_none "polar plot before stepping" polar 132 132 128 "255,0,0"
 check_mismatches "wrong chart after loading $log"
-expect_text_box Text1 $((432 + 124)) $((400 + 12)) "$typed"
+expect_text_box Text1 $((432 + 124)) $((400 + 12)) "$shown"
 
 # One click on HScroll1's right arrow: slot 1 (0:02) on the polar plot.
 click $((8 + 761 - 6)) $((296 + 8))
