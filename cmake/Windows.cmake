@@ -31,7 +31,7 @@ set(DTCHART_WINDOWS_SYSTEM_DLLS /usr/lib/x86_64-linux-gnu/wine/x86_64-windows)
 
 # Tests run under Wine, each in a private prefix copied from one made for the build.
 set(CMAKE_CROSSCOMPILING_EMULATOR ${PROJECT_SOURCE_DIR}/scripts/wine-run)
-string(REPLACE ";" ":" dll_dirs "${DTCHART_DLL_DIRS}")
+string(REPLACE ";" ":" wine_dll_dirs "${DTCHART_DLL_DIRS}")
 # The offscreen platform the suites run on reads its fonts from one folder: this machine's
 # fonts are linked into one.
 set(DTCHART_TEST_FONTS ${CMAKE_BINARY_DIR}/test-fonts)
@@ -48,15 +48,15 @@ endforeach()
 set(DTCHART_WINE_ENVIRONMENT
   "QT_FORCE_STDERR_LOGGING=1"
   "QT_QPA_FONTDIR=Z:${DTCHART_TEST_FONTS}"
-  "DTCHART_WINE_DLL_DIRS=${dll_dirs}"
+  "DTCHART_WINE_DLL_DIRS=${wine_dll_dirs}"
   "DTCHART_WINE_PLUGIN_DIR=${DTCHART_QT_W64}/plugins"
   "DTCHART_WINE_TEMPLATE=${CMAKE_BINARY_DIR}/wine-template")
 
 # The deployment script's settings, for the build folder and the install alike; lists travel
 # to it with | between their items.
-string(REPLACE ";" "|" dll_dirs "${DTCHART_DLL_DIRS}")
+string(REPLACE ";" "|" deploy_dll_dirs "${DTCHART_DLL_DIRS}")
 set(DTCHART_DEPLOY_SETTINGS
-  "-DQT_DIR=${DTCHART_QT_W64}" "-DDLL_DIRS=${dll_dirs}"
+  "-DQT_DIR=${DTCHART_QT_W64}" "-DDLL_DIRS=${deploy_dll_dirs}"
   "-DSYSTEM_DLLS=${DTCHART_WINDOWS_SYSTEM_DLLS}" "-DOBJDUMP=${DTCHART_OBJDUMP}"
   "-DTRANSLATIONS=${DTCHART_QTBASE_JA}")
 set(DTCHART_DEPLOY_SCRIPT ${PROJECT_SOURCE_DIR}/cmake/deploy-windows.cmake)
