@@ -386,36 +386,10 @@ wine_env() {
     if [[ -n $locpath ]]; then wenv+=(LOCPATH="$locpath"); fi
 }
 
-# A copy of the prefix made for the build (made first if need be, under the lock that
-# scripts/wine-run takes), else a new one. A copy shares the never-written files through hard
-# links; the registry, which Wine rewrites, is copied.
+# A private prefix, as every run under Wine has one, its profile's folders in our HOME.
 make_prefix() {
-    local template=${DTCHART_WINE_TEMPLATE:-} reg link
-    mkdir -p "$prefix"
-    if [[ -n $template ]]; then
-        mkdir -p "$(dirname "$template")"
-        exec 9>"$template.lock"
-        flock 9
-        if [[ ! -f $template/system.reg ]]; then
-            rm -rf "$template"
-            WINEPREFIX=$template WINELOADER=$wine WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml=" \
-                "$wine" wineboot --init >/dev/null 2>&1 || true
-            WINEPREFIX=$template "$wineserver" -w
-        fi
-        flock -u 9
-        exec 9>&-
-        cp -al "$template/." "$prefix/"
-        for reg in "$prefix"/*.reg; do cp --remove-destination "$template/${reg##*/}" "$reg"; done
-    else
-        "${wenv[@]}" "$wine" wineboot --init >/dev/null 2>&1 || true
-        WINEPREFIX=$prefix "$wineserver" -w
-    fi
-    [[ -f $prefix/system.reg ]] || fail "could not make a Wine prefix"
-    # The profile's Desktop, Documents and the like lead into the temporary HOME, never the
-    # user's (a template made by hand links them to that user's HOME).
-    for link in "$prefix"/drive_c/users/*/*; do
-        if [[ -L $link ]]; then ln -sfn "$home" "$link"; fi
-    done
+    HOME=$home bash "$(dirname "$0")/../../scripts/wine-run" --new-prefix "$prefix" ||
+        fail "could not make a Wine prefix"
 }
 
 # Wine's own fonts have no Japanese glyphs: its dialogs would show Japanese (the file types,

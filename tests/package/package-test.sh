@@ -8,6 +8,7 @@
 # WORK_DIR is emptied first and kept afterwards for a look after a failure.
 
 set -euo pipefail
+source "$(dirname "$0")/../shown-and-alive.sh"
 
 if [[ $# -ne 4 ]]; then
     echo "usage: $0 CPACK CPACK_CONFIG VERSION WORK_DIR" >&2
@@ -98,20 +99,10 @@ log=$work/dtchart.log
 ) >"$log" 2>&1 &
 viewer_pid=$!
 
-shown() { grep -q '^info qt.widgets.painting: Flushing QRegion(.*) of QWidget(.*name="Form1")' "$log"; }
-for ((i = 0; i < 300; i++)); do
-    shown && break
-    kill -0 "$viewer_pid" 2>/dev/null || break
-    sleep 0.1
-done
-shown || fail "the window was not shown:$(printf '\n%s' "$(cat "$log")")"
-sleep 2
-kill -0 "$viewer_pid" 2>/dev/null || fail "the viewer ended within two seconds of showing its window"
+why=$(shown_and_alive "$viewer_pid" "$log") || fail "the viewer: $why"
 kill "$viewer_pid"
 wait "$viewer_pid" 2>/dev/null || true
 viewer_pid=
 
-if grep -v '^info qt.widgets.painting: ' "$log" >"$work/warnings.log"; then
-    fail "the viewer's output:$(printf '\n%s' "$(cat "$work/warnings.log")")"
-fi
+if said=$(said_more "$log"); then fail "the viewer's output:$(printf '\n%s' "$said")"; fi
 echo "package-test: $deb is whole, lintian-clean and starts"

@@ -13,6 +13,7 @@
 # WORK_DIR is emptied first; the package and the logs stay in it.
 
 set -euo pipefail
+source "$(dirname "$0")/../shown-and-alive.sh"
 
 if [[ $# -ne 7 || ! $1 =~ ^(setup|zip)$ ]]; then
     echo "usage: $0 setup|zip CPACK CPACK_CONFIG VERSION PUBLISHER QOFFSCREEN_DLL WORK_DIR" >&2
@@ -58,9 +59,8 @@ esac
     fail "cpack failed:$(lines "$(cat "$work/cpack.log")")"
 [[ -f $package ]] || fail "cpack wrote no $package"
 
-"$wine" wineboot --init >/dev/null 2>&1 || true
-"$wineserver" -w
-[[ -f $WINEPREFIX/system.reg ]] || fail "no Wine prefix could be made"
+bash "$(dirname "$0")/../../scripts/wine-run" --new-prefix "$WINEPREFIX" ||
+    fail "no Wine prefix could be made"
 
 # Exactly what the deployment puts beside the program, and the licence.
 deployed=(LICENSE.txt Qt6Core.dll Qt6Gui.dll Qt6Widgets.dll dtchart.exe libgcc_s_seh-1.dll
@@ -95,20 +95,10 @@ check_starts() {
             WINEQT_MESSAGE_PATTERN='%{type} %{category}: %{message}' "$wine" "$1"
     ) >"$log" 2>&1 &
     pid=$!
-    shown() { grep -q '^info qt.widgets.painting: Flushing QRegion(.*) of QWidget(.*name="Form1")' "$log"; }
-    for ((i = 0; i < 600; i++)); do
-        shown && break
-        kill -0 "$pid" 2>/dev/null || break
-        sleep 0.1
-    done
-    shown || fail "$1 showed no window:$(lines "$(cat "$log")")"
-    sleep 2
-    kill -0 "$pid" 2>/dev/null || fail "$1 ended within two seconds of showing its window"
+    why=$(shown_and_alive "$pid" "$log") || fail "$1: $why"
     "$wineserver" -k
     wait "$pid" 2>/dev/null || true
-    if grep -v '^info qt.widgets.painting: ' "$log" >"$work/said.log"; then
-        fail "$1 said:$(lines "$(cat "$work/said.log")")"
-    fi
+    if said=$(said_more "$log"); then fail "$1 said:$(lines "$said")"; fi
 }
 
 # icons EXE: a checksum of the images of its icon group, or nothing.
