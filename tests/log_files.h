@@ -50,41 +50,26 @@ inline bool WriteFile(const QString& path, const QByteArray& bytes) {
            file.write(bytes) == bytes.size();
 }
 
-// A file held open for writing by another program, as a logger holds today's log. On Windows
-// the holder's sharing decides who else may open the file: a logger lets readers in, or not.
+#ifdef Q_OS_WIN
+// A file held open for writing by another program, as a logger holds today's log; the
+// holder's sharing decides who else may open it: a logger lets readers in, or not.
 class HeldForWriting {
 public:
     enum Sharing { LetReadersIn, DenyReaders };
-#ifdef Q_OS_WIN
     HeldForWriting(const QString& path, Sharing sharing)
         : handle_(::CreateFileW(reinterpret_cast<const wchar_t*>(path.utf16()), GENERIC_WRITE,
-                                sharing == LetReadersIn ? FILE_SHARE_READ : 0, nullptr, OPEN_ALWAYS,
-                                FILE_ATTRIBUTE_NORMAL, nullptr)) {}
+                                sharing == LetReadersIn ? FILE_SHARE_READ : 0, nullptr,
+                                OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr)) {}
     ~HeldForWriting() {
         if (isOpen()) ::CloseHandle(handle_);
     }
+    HeldForWriting(const HeldForWriting&) = delete;
+    HeldForWriting& operator=(const HeldForWriting&) = delete;
     bool isOpen() const { return handle_ != INVALID_HANDLE_VALUE; }
-    bool append(const QByteArray& bytes) {
-        DWORD written = 0;
-        return isOpen() && ::SetFilePointer(handle_, 0, nullptr, FILE_END) != INVALID_SET_FILE_POINTER &&
-               ::WriteFile(handle_, bytes.constData(), DWORD(bytes.size()), &written, nullptr) &&
-               written == DWORD(bytes.size());
-    }
 
 private:
     HANDLE handle_;
-#else
-    HeldForWriting(const QString& path, Sharing) : file_(path) {
-        file_.open(QIODevice::WriteOnly | QIODevice::Append);
-    }
-    bool isOpen() const { return file_.isOpen(); }
-    bool append(const QByteArray& bytes) { return file_.write(bytes) == bytes.size() && file_.flush(); }
-
-private:
-    QFile file_;
-#endif
-    HeldForWriting(const HeldForWriting&) = delete;
-    HeldForWriting& operator=(const HeldForWriting&) = delete;
 };
+#endif
 
 }  // namespace dtchart::test
