@@ -42,10 +42,12 @@ It only reads log files and writes nothing.")
 
 # The libraries the binary links come from dpkg-shlibdeps. What it loads at run time is added
 # by hand: the Qt platform plugins that put a window on the desktop, the Japanese gothic
-# font of the scale label and the Liberation Sans of the chart captions. Qt's own
-# translations of its dialogs are welcome but not needed.
+# font of the scale label and the Liberation Sans of the chart captions. Recommended, and so
+# installed by apt unless told otherwise: Qt's Wayland platform plugin, without which a Wayland
+# desktop shows the viewer through XWayland, scaled by the compositor and blurred at HiDPI
+# scales but still whole; and Qt's own translations of its dialogs.
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 set(CPACK_DEBIAN_PACKAGE_DEPENDS "qt6-qpa-plugins, fonts-ipafont-gothic, fonts-liberation2")
-set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "qt6-translations-l10n")
+set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "qt6-wayland, qt6-translations-l10n")
 
 include(CPack)

@@ -64,7 +64,8 @@ for p in libc6 libstdc++6 libqt6core6 libqt6gui6 libqt6widgets6 \
     qt6-qpa-plugins fonts-ipafont-gothic fonts-liberation2; do
     grep -qxF "$p" <<<"$depends" || fail "Depends lacks $p: $(field Depends)"
 done
-[[ $(names Recommends) == qt6-translations-l10n ]] || fail "Recommends: $(field Recommends)"
+[[ $(names Recommends | sort | paste -sd ' ') == "qt6-translations-l10n qt6-wayland" ]] ||
+    fail "Recommends: $(field Recommends)"
 
 # The changelog's latest entry is this version: a version bump needs an entry.
 dpkg-deb --fsys-tarfile "$deb" | tar -xO ./usr/share/doc/dtchart/changelog.gz >"$work/changelog.gz"
