@@ -6,9 +6,10 @@ SAN_BUILD  ?= build-sanitize
 BENCH_BUILD ?= build-bench
 FUZZ_BUILD ?= build-fuzz
 WIN_BUILD  ?= build-windows
-# Qt for Windows, made once by scripts/build-qt-windows (from ../shared/windows/ when it is
-# there, or DTCHART_QT_W64_ARCHIVE, else built from Debian's source).
-QT_W64     ?= $(HOME)/.cache/dtchart/qt-6.4.2-w64
+# Qt for Windows at the host Qt's version, made once by scripts/build-qt-windows (from
+# ../shared/windows/ when it is there, or DTCHART_QT_W64_ARCHIVE, else built from Debian's
+# source) into ~/.cache/dtchart/qt-VERSION-w64 unless QT_W64 names another folder.
+QT_W64     ?=
 CMAKE      ?= cmake
 GENERATOR  ?= Ninja
 FUZZ_SECONDS ?= 60
@@ -66,7 +67,8 @@ deps-windows: deps
 
 $(WIN_BUILD)/build.ninja: CMakeLists.txt | deps-windows
 	$(CMAKE) -S . -B $(WIN_BUILD) -G $(GENERATOR) -DCMAKE_BUILD_TYPE=Release \
-	  -DCMAKE_TOOLCHAIN_FILE=$(CURDIR)/cmake/mingw-w64-x86_64.cmake -DCMAKE_PREFIX_PATH=$(QT_W64)
+	  -DCMAKE_TOOLCHAIN_FILE=$(CURDIR)/cmake/mingw-w64-x86_64.cmake \
+	  -DCMAKE_PREFIX_PATH="$$(bash scripts/build-qt-windows --print-prefix $(QT_W64))"
 
 windows: deps-windows $(WIN_BUILD)/build.ninja
 	$(CMAKE) --build $(WIN_BUILD)

@@ -9,8 +9,13 @@ cmake_minimum_required(VERSION 3.22)
 string(REPLACE "|" ";" DLL_DIRS "${DLL_DIRS}")
 string(REPLACE "|" ";" TRANSLATIONS "${TRANSLATIONS}")
 
-# The window's platform plugin and the native look of the controls.
-set(plugins platforms/qwindows.dll styles/qwindowsvistastyle.dll)
+# The window's platform plugin and the native look of the controls: every style plugin this Qt
+# has (qwindowsvistastyle up to Qt 6.6, qmodernwindowsstyle from 6.7).
+file(GLOB styles RELATIVE ${QT_DIR}/plugins ${QT_DIR}/plugins/styles/*.dll)
+if(NOT EXISTS ${QT_DIR}/plugins/platforms/qwindows.dll OR NOT styles)
+  message(FATAL_ERROR "${QT_DIR} has no Windows platform plugin or no style plugin")
+endif()
+set(plugins platforms/qwindows.dll ${styles})
 
 set(modules)
 foreach(plugin IN LISTS plugins)

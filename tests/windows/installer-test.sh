@@ -62,10 +62,12 @@ esac
 bash "$(dirname "$0")/../../scripts/wine-run" --new-prefix "$WINEPREFIX" ||
     fail "no Wine prefix could be made"
 
-# Exactly what the deployment puts beside the program, and the licence.
+# Exactly what the deployment puts beside the program, and the licence; the style plugin is
+# the one this Qt has (qwindowsvistastyle up to Qt 6.6, qmodernwindowsstyle from 6.7).
+styles=$(cd "$(dirname "$qoffscreen")/.." && echo styles/*.dll)
 deployed=(LICENSE.txt Qt6Core.dll Qt6Gui.dll Qt6Widgets.dll dtchart.exe libgcc_s_seh-1.dll
     libstdc++-6.dll libwinpthread-1.dll platforms/qwindows.dll qt.conf
-    styles/qwindowsvistastyle.dll translations/qtbase_ja.qm)
+    $styles translations/qtbase_ja.qm)
 # check_files DIR [MORE...]: DIR holds the deployed files and MORE, nothing else.
 check_files() {
     local found expected
