@@ -317,6 +317,36 @@ private slots:
         }
     }
 
+    // Both pictures reach the window pixel for pixel, at whatever ratio the screen has: every
+    // chart cell is on screen a solid block of exactly its colour. The suite runs this again at
+    // the scales of HiDPI screens, fractional ones included (tests/CMakeLists.txt).
+    void picturesReachTheWindowPixelForPixel() {
+        QTemporaryDir dir;
+        const QString path = dir.filePath(QStringLiteral("250131.log"));
+        // Neighbouring cells differ, so that a block shifted by a device pixel shows.
+        QVERIFY(WriteFile(path, LogBytes([](int bin, int slot) {
+            return static_cast<std::int16_t>((bin * 37 + slot * 101) % 1024);
+        })));
+        TestForm t;
+        Form1& f = *t.form;
+        t.loadFile(path);
+        f.HScroll1->setValue(300);
+        f.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&f));
+        QCoreApplication::processEvents();
+        // The window as its backing store gets it: painted at the screen's ratio.
+        QImage window = f.grab().toImage().convertToFormat(QImage::Format_RGB32);
+        window.setDevicePixelRatio(1);
+        for (PictureBox* box : {f.Picture1, f.Picture2}) {
+            QImage picture = box->surface().image().copy();
+            QCOMPARE(picture.devicePixelRatio(), f.devicePixelRatio());
+            picture.setDevicePixelRatio(1);
+            const QPointF corner = QPointF(box->mapTo(&f, box->contentsRect().topLeft())) * f.devicePixelRatio();
+            QVERIFY2(window.copy(QRect(corner.toPoint(), picture.size())) == picture,
+                     qPrintable(box->objectName() + QStringLiteral(" at ratio ") + QString::number(f.devicePixelRatio())));
+        }
+    }
+
     void draggingReportsOnlyOnRelease() {
         TestForm t;
         Form1& f = *t.form;

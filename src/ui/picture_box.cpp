@@ -25,11 +25,25 @@ PictureBox::PictureBox(int width, int height, QWidget* parent)
 void PictureBox::paintEvent(QPaintEvent* event) {
     QFrame::paintEvent(event);
     QPainter painter(this);
-    // The image is at the screen's resolution; on a screen of another ratio it is scaled pixel
-    // by pixel, never smoothed.
-    painter.setRenderHint(QPainter::SmoothPixmapTransform, false);
-    painter.drawImage(QRect(contentsRect().topLeft(), QSize(surface_.width(), surface_.height())),
-                      surface_.image());
+    const QImage& image = surface_.image();
+    const QTransform toDevice = painter.deviceTransform();
+    if (toDevice.type() <= QTransform::TxScale && qFuzzyCompare(toDevice.m11(), image.devicePixelRatio()) &&
+        qFuzzyCompare(toDevice.m22(), image.devicePixelRatio())) {
+        // The image has the screen's resolution: copied pixel for pixel to the device pixel
+        // nearest the drawing area's corner. At a fractional ratio the area's logical size is
+        // no whole number of device pixels, and a rectangle in logical units would have the
+        // image resampled by a hair, moving cells across their block edges.
+        const QPoint corner = toDevice.map(QPointF(contentsRect().topLeft())).toPoint();
+        painter.setWorldTransform(QTransform::fromScale(1 / toDevice.m11(), 1 / toDevice.m22()));
+        const QPointF origin = painter.deviceTransform().map(QPointF(0, 0));
+        painter.drawImage(QRectF(QPointF(corner) - origin, QSizeF(image.size())), image,
+                          QRectF(image.rect()));
+        painter.resetTransform();
+    } else {
+        // On a screen of another ratio it is scaled pixel by pixel, never smoothed.
+        painter.setRenderHint(QPainter::SmoothPixmapTransform, false);
+        painter.drawImage(QRect(contentsRect().topLeft(), QSize(surface_.width(), surface_.height())), image);
+    }
     surface_.markShown();
 
     // The keyboard focus: the style's focus mark on the frame, clipped off the picture so that
