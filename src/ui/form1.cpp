@@ -76,6 +76,10 @@ QFont labelFont() {
 
 Form1::Form1(Form1Services services, QWidget* parent)
     : QWidget(parent), services_(std::move(services)), CommonDialog1(*services_.chooser, this) {
+    // The roles first: Qt 6.8 makes the window's accessible interface as soon as its first
+    // properties are set, and keeps it, without the role the factory gives.
+    static const bool rolesKnown = (QAccessible::installFactory(accessibleRole), true);
+    Q_UNUSED(rolesKnown);
     setObjectName(QStringLiteral("Form1"));
     setWindowTitle(QStringLiteral("Form1"));
     setFixedSize(878, 637);
@@ -96,8 +100,6 @@ Form1::Form1(Form1Services services, QWidget* parent)
     Label1->setFocusPolicy(Qt::NoFocus);
 
     // What a screen reader says for each control; the chart's description names its day.
-    static const bool rolesKnown = (QAccessible::installFactory(accessibleRole), true);
-    Q_UNUSED(rolesKnown);
     setAccessibleName(ApplicationTitle());
     const std::pair<QWidget*, QString> names[] = {
         {Picture1, QStringLiteral("方向・時間チャート")}, {cmd1, QStringLiteral("読み込み")},
