@@ -78,6 +78,13 @@ set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "View one day of direction-resolved signal
 set(CPACK_PACKAGE_FILE_NAME dtchart-${PROJECT_VERSION}-win64)
 set(CPACK_STRIP_FILES ON)
 set(CPACK_RESOURCE_FILE_LICENSE ${dir}/LICENSE.txt)
+# Both the same bytes from the same sources: file times from SOURCE_DATE_EPOCH, entries in name
+# order, no builder's user (windows-package-steps.cmake; makensis reads folders in name order).
+find_program(DTCHART_PERL perl REQUIRED)
+set(CPACK_DTCHART_PERL ${DTCHART_PERL})
+set(CPACK_DTCHART_WRITE_ZIP ${PROJECT_SOURCE_DIR}/cmake/write-zip.pl)
+set(CPACK_PRE_BUILD_SCRIPTS ${PROJECT_SOURCE_DIR}/cmake/windows-package-steps.cmake)
+set(CPACK_POST_BUILD_SCRIPTS ${PROJECT_SOURCE_DIR}/cmake/windows-package-steps.cmake)
 # The zip unpacks into one folder named as the zip, the program at its root.
 
 # The setup program is built from cmake/nsis/NSIS.template.in, not CMake's own template, which
