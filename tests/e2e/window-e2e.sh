@@ -283,7 +283,8 @@ seat_ready() {
 }
 
 wayland_start() {
-    in_session test -w "$home" || fail "the session's user cannot write its HOME $home (TMPDIR?)"
+    in_session touch "$home/.session" 2>"$work/session.log" ||
+        fail "the session's user cannot write its HOME $home: $(cat "$work/session.log")"
     # No XWayland, no bar, no borders; Form1 (a fixed size, so floating) at the output's corner,
     # where its pixels fall on whole device pixels; the keyboard focus moves only with clicks.
     cat >"$work/sway.conf" <<CONF
@@ -306,7 +307,7 @@ $(tail -n 20 "$work/sway.log")"
     mode=$(in_session swaymsg -r -t get_outputs | perl -MJSON::PP -0777 -ne '
         my ($o) = @{decode_json($_)}; printf "%dx%d at %d", $o->{current_mode}{width}, $o->{current_mode}{height}, $o->{scale} * 1000 + 0.5')
     [[ $mode == "${screen_width}x$screen_height at $scale_m" ]] ||
-        fail "sway's output is $mode thousandths, not ${screen_width}x$screen_height at scale $scale"
+        fail "sway's output is $mode (scale in thousandths), not ${screen_width}x$screen_height at $scale_m"
 
     # A headless compositor has no input devices, and a seat without a pointer or a keyboard
     # gives clients none. A virtual pointer, moved by sway's seat cursor, and a virtual
@@ -416,18 +417,19 @@ area_origin() {
 # from a line the picture draws a logical pixel wide at a known place: the chart box's left
 # (x 29) and top (y 50) edges, the polar plot's cross (x 132, y 132). The line's first pixel
 # must lie where a block of it starts for one of the two pixels next to the area's logical
-# position: the line's pixels themselves are checked later. Sets AREA_x and AREA_y; false
-# while the line is not there.
+# position; the line's pixels themselves are checked later. Sets AREA_x and AREA_y; false
+# while the line is not there. A line elsewhere is a mismatch (in misplaced), and the area is
+# then taken at the pixel before its place, so that the checks that follow still count what
+# is not where it should be.
+declare -A misplaced
 find_area() {
     local area=$1 found left top line colour across_x across_y
     case $area in
     chart) left=2 top=2 line=29,50 colour="0,0,0" across_x=147 across_y=400 ;;
     polar) left=114 top=370 line=132,132 colour="127,127,127" across_x=210 across_y=60 ;;
     esac
-    # Each axis: the earliest pixel the line can start on (less one), the scan's first pixel.
-    local line_x=${line%,*} line_y=${line#*,}
-    local x0=$((origin_x + left * scale_m / 1000 + $(block_start "$line_x") - 1))
-    local y0=$((origin_y + top * scale_m / 1000 + $(block_start "$line_y") - 1))
+    # Each axis is scanned from the pixel before the earliest one the line can start on.
+    local x0=$((origin_x + left * scale_m / 1000)) y0=$((origin_y + top * scale_m / 1000))
     found=$(perl -e '
         my ($file, $width, $want, @scans) = @ARGV;
         open my $f, "<:raw", $file or die "$file: $!\n";
@@ -435,7 +437,7 @@ find_area() {
         my $rgb = <$f>;
         $want = pack "C3", split /,/, $want;
         # Each scan: from (x, y) along (dx, dy), 4 pixels: the offset of the first of colour
-        # WANT (0 means the line starts before the candidates), or -1.
+        # WANT, or -1.
         my @first;
         while (my ($x, $y, $dx, $dy) = splice @scans, 0, 4) {
             my ($k) = grep { substr($rgb, 3 * (($y + $_ * $dy) * $width + $x + $_ * $dx), 3) eq $want } 0 .. 3;
@@ -443,14 +445,17 @@ find_area() {
         }
         print "@first";
     ' "$shot_raw" "$screen_width" "$colour" \
-        "$x0" $((origin_y + $(device $((top + across_x))))) 1 0 \
-        $((origin_x + $(device $((left + across_y))))) "$y0" 0 1)
+        $((x0 + $(block_start "${line%,*}") - 1)) $((origin_y + $(device $((top + across_x))))) 1 0 \
+        $((origin_x + $(device $((left + across_y))))) $((y0 + $(block_start "${line#*,}") - 1)) 0 1)
     local dx=${found% *} dy=${found#* }
     ((dx >= 0 && dy >= 0)) || return 1
-    ((dx >= 1 && dx <= 1 + (left * scale_m % 1000 > 0) && dy >= 1 && dy <= 1 + (top * scale_m % 1000 > 0))) ||
-        fail "$area: the line at ($line) starts $((dx - 1)),$((dy - 1)) device pixels from where it would start were the drawing area at ($left,$top) x $scale, rounded down (screenshot $shot)"
-    printf -v "${area}_x" %d $((origin_x + left * scale_m / 1000 + dx - 1))
-    printf -v "${area}_y" %d $((origin_y + top * scale_m / 1000 + dy - 1))
+    misplaced[$area]=
+    if ((dx < 1 || dx > 1 + (left * scale_m % 1000 > 0) || dy < 1 || dy > 1 + (top * scale_m % 1000 > 0))); then
+        misplaced[$area]="$area: the line at ($line) starts $((dx - 1)),$((dy - 1)) device pixels from where it would with the drawing area at ($left,$top) x $scale rounded down"
+        dx=1 dy=1
+    fi
+    printf -v "${area}_x" %d $((x0 + dx - 1))
+    printf -v "${area}_y" %d $((y0 + dy - 1))
 }
 
 # device_rect AREA X0 Y0 X1 Y1: the screen's pixels of logical points X0,Y0 .. X1,Y1 of AREA,
@@ -537,6 +542,11 @@ chart_picture() {
 }
 
 check_mismatches() {
+    local area
+    for area in "${!misplaced[@]}"; do
+        [[ -z ${misplaced[$area]} ]] || mismatches=("${misplaced[$area]}" "${mismatches[@]}")
+        unset "misplaced[$area]"
+    done
     if ((${#mismatches[@]} > 0)); then
         printf '    %s\n' "${mismatches[@]}" >&2
         fail "$1 (${#mismatches[@]} mismatches; screenshot $shot)"
@@ -843,7 +853,8 @@ fi
 (($(dark_pixels chart 500 20 570 34) == 0)) || fail "the date's place is not blank before loading"
 expect_colour "legend before loading" chart 790 230 "0,0,255"
 expect_none "polar plot before stepping" polar 132 132 128 "127,127,127"
-check_mismatches "wrong window at start-up"
+# What is wrong in these pictures is reported with the loaded chart's, so that a run on a
+# display where they are drawn wrong still goes on to count the chart's cells.
 
 # Keys go to the focused window. Wine without a window manager leaves X's focus following the
 # pointer and passes keys on to its own active window; the window gets the focus outright, as
@@ -881,10 +892,11 @@ answer_yes
 press_keys Escape
 poll "$step_timeout" eval '! find_titled Open 開く' || fail "the file dialog stayed open after Escape"
 
-# Once the question shows again, the viewer is done with the cancel: the frame is still empty.
+# Once the question shows again, the viewer is done with the cancel: the frame is still empty
+# (the cells within the box's edges, less a cell along each, should the box be misplaced).
 ask_to_load
 shoot cancelled
-device_rect chart 30 51 749 230
+device_rect chart 31 52 748 229
 (($(count_pixels "$rx0" "$ry0" "$rx1" "$ry1" "255,255,255") == (rx1 - rx0 + 1) * (ry1 - ry0 + 1))) ||
     fail "cells were drawn after cancelling the file dialog (screenshot $shot)"
 (($(dark_pixels chart 500 20 570 34) == 0)) || fail "a date was drawn after cancelling the file dialog"
@@ -934,7 +946,7 @@ expect_colour "legend level 512" chart 800 166 "1,255,0"
 expect_colour "legend level 1016" chart 790 103 "255,7,0"
 # Nothing is drawn on the polar plot until the time scroll bar moves.
 expect_none "polar plot before stepping" polar 132 132 128 "255,0,0"
-check_mismatches "wrong chart after loading $log"
+check_mismatches "wrong pictures before or after loading $log"
 expect_text_box Text1 $((432 + 124)) $((400 + 12)) "$shown"
 
 # One click on HScroll1's right arrow: slot 1 (0:02) on the polar plot.
