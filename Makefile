@@ -16,7 +16,7 @@ FUZZ_SECONDS ?= 60
 BENCH_JOBS ?= 2
 
 .PHONY: all deps deps-windows build run test test-sanitize package bench fuzz install clean \
-        windows test-windows package-windows
+        windows test-windows package-windows release check-reproducible
 
 all: build
 
@@ -55,9 +55,12 @@ fuzz: deps
 	$(CMAKE) --build $(FUZZ_BUILD)
 	sh fuzz/run-fuzz $(FUZZ_BUILD) $(FUZZ_SECONDS)
 
-# The Debian package: $(BUILD)/dtchart_<version>_<arch>.deb.
+# The Debian package for this machine's release: $(BUILD)/dtchart_<version>-1+deb<N>_<arch>.deb.
+# Its files' times are the last commit's, and the umask fixed (CPack gives the .deb's members the
+# modes of its temporary files), so that the same commit gives the same package.
+package: export SOURCE_DATE_EPOCH ?= $(shell git log -1 --format=%ct 2>/dev/null)
 package: build
-	$(CMAKE) --build $(BUILD) --target package
+	umask 022 && $(CMAKE) --build $(BUILD) --target package
 
 # Windows: $(WIN_BUILD)/dtchart.exe with everything it needs beside it, cross-built with
 # MinGW-w64; its tests run under Wine.
@@ -81,6 +84,15 @@ test-windows: package-windows
 # The setup program and the zip: $(WIN_BUILD)/dtchart-<version>-win64.exe and .zip.
 package-windows: windows
 	$(CMAKE) --build $(WIN_BUILD) --target package
+
+# Every artifact of this version from the last commit, with SHA256SUMS, in
+# build-release/<version>/ (scripts/make-release); and the check that two builds of the same
+# sources are byte for byte the same (scripts/check-reproducible).
+release:
+	@bash scripts/make-release
+
+check-reproducible:
+	@bash scripts/check-reproducible
 
 install: build
 	$(CMAKE) --install $(BUILD)

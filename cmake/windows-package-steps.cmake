@@ -7,7 +7,7 @@ set(tree "${CPACK_TEMPORARY_DIRECTORY}")
 if(NOT DEFINED CPACK_PACKAGE_FILES)
   # Every file and folder gets the time SOURCE_DATE_EPOCH says: the setup program stores each
   # file's time and gives it back to the installed file.
-  if(DEFINED ENV{SOURCE_DATE_EPOCH})
+  if(NOT "$ENV{SOURCE_DATE_EPOCH}" STREQUAL "")
     execute_process(COMMAND find "${tree}" -exec touch -h -d "@$ENV{SOURCE_DATE_EPOCH}" {} +
       COMMAND_ERROR_IS_FATAL ANY)
   endif()

@@ -17,7 +17,7 @@ my ($zip, $dir, $name) = @ARGV;
 # Zip times are local times: UTC, so that the time zone of the build is not in them.
 $ENV{TZ} = 'UTC';
 tzset();
-my $epoch = $ENV{SOURCE_DATE_EPOCH};
+my $epoch = length($ENV{SOURCE_DATE_EPOCH} // '') ? $ENV{SOURCE_DATE_EPOCH} : undef;
 die "$0: SOURCE_DATE_EPOCH '$epoch' is not a number of seconds\n"
     if defined $epoch && $epoch !~ /^\d+$/;
 
