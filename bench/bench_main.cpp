@@ -21,6 +21,17 @@ struct Measured {
     std::string error;
 };
 
+// Why a run did not measure, or nothing: Google Benchmark 1.8 renamed the fields (Debian 12
+// has 1.7, Debian 13 1.9).
+template <class Run>
+const std::string* runFailure(const Run& run) {
+    if constexpr (requires { run.error_occurred; }) {
+        return run.error_occurred ? &run.error_message : nullptr;
+    } else {
+        return run.skipped ? &run.skip_message : nullptr;
+    }
+}
+
 // The console output as usual, and each case's median kept for the table.
 class CollectingReporter : public benchmark::ConsoleReporter {
 public:
@@ -30,8 +41,8 @@ public:
         ConsoleReporter::ReportRuns(runs);
         for (const Run& run : runs) {
             const std::string& name = run.run_name.function_name;
-            if (run.error_occurred) {
-                results[name].error = run.error_message;
+            if (const std::string* failure = runFailure(run)) {
+                results[name].error = *failure;
                 continue;
             }
             const bool median = run.run_type == Run::RT_Aggregate && run.aggregate_name == "median";
