@@ -262,10 +262,16 @@ fi
 wayland_display=
 swaysock=
 
-# Runs a tool in the session, with nothing of the test's environment but its path.
+# Sets session to the prefix of a command run in the session, with nothing of the test's
+# environment but its path. A tool started in the background with it is $! itself.
+session_command() {
+    session=("${as_user[@]}" env -i PATH="$PATH" HOME="$home" XDG_RUNTIME_DIR="$runtime"
+        LANG=C.UTF-8 WAYLAND_DISPLAY="$wayland_display" SWAYSOCK="$swaysock")
+}
+
 in_session() {
-    "${as_user[@]}" env -i PATH="$PATH" HOME="$home" XDG_RUNTIME_DIR="$runtime" LANG=C.UTF-8 \
-        WAYLAND_DISPLAY="$wayland_display" SWAYSOCK="$swaysock" "$@"
+    session_command
+    "${session[@]}" "$@"
 }
 
 sway_ready() {
@@ -313,9 +319,10 @@ $(tail -n 20 "$work/sway.log")"
     # gives clients none. A virtual pointer, moved by sway's seat cursor, and a virtual
     # keyboard (wtype asleep for an hour, longer than any run) stay for the whole run, so that
     # the keyboards of each wtype come and go without the seat losing its keyboard.
-    in_session perl - <"$here/wl-pointer.pl" >"$work/pointer.log" 2>&1 &
+    session_command
+    "${session[@]}" perl - <"$here/wl-pointer.pl" >"$work/pointer.log" 2>&1 &
     display_pids+=($!)
-    in_session wtype -s 3600000 >"$work/keyboard.log" 2>&1 &
+    "${session[@]}" wtype -s 3600000 >"$work/keyboard.log" 2>&1 &
     display_pids+=($!)
     poll "$step_timeout" seat_ready ||
         fail "sway's seat got no pointer and keyboard: $(cat "$work/pointer.log" "$work/keyboard.log")"
