@@ -26,7 +26,8 @@
 # Text1 is then the Windows one (Z:\tmp\...). DTCHART_E2E_WINE_SETUP names a setup program to
 # install silently into the prefix first; DTCHART_BINARY is then the installed program's Windows
 # path (C:\Program Files\dtchart\dtchart.exe). DTCHART_WINE_TEMPLATE, as for scripts/wine-run,
-# is a prefix to copy rather than boot anew.
+# is a prefix to copy rather than boot anew. The scale is then Windows' display scaling: the
+# prefix's LogPixels, 96 times the scale (120 for 125 %, 144 for 150 %).
 
 set -euo pipefail
 
@@ -128,8 +129,8 @@ for tool in "${display_tools[@]}" convert perl realpath; do
     command -v "$tool" >/dev/null || fail "$tool is not installed (scripts/install-deps installs it)"
 done
 if ((under_wine)); then
-    # Qt's scale factor does not cross into Wine; the Windows program runs at its own scale.
-    ((scale_m == 1000)) || fail "DTCHART_E2E_SCALE is for the Linux viewer only"
+    # Windows' display scaling comes in whole dots per inch.
+    ((96 * scale_m % 1000 == 0)) || fail "DTCHART_E2E_SCALE $scale is no whole number of dots per inch"
     [[ $display == x11 ]] || fail "Wine runs on X11 only"
     for tool in "$wine" "$wineserver" iconv localedef; do
         command -v "$tool" >/dev/null || fail "$tool is not installed (make deps-windows installs it)"
@@ -728,7 +729,7 @@ make_prefix() {
 # and in Japanese the folder tree and the buttons) as empty boxes. The Japanese fonts' names,
 # and in Japanese the dialog fonts (which Wine maps to MS UI Gothic there), lead to IPA Gothic.
 # Wine rewrites the dialog fonts when the code page changes, so this is done in the locale
-# LOCALE the viewer then runs in.
+# LOCALE the viewer then runs in. The display scaling goes in with them.
 wine_fonts() {
     local font dialog_fonts=()
     [[ $1 == C.* ]] || dialog_fonts=("MS Shell Dlg" "MS Shell Dlg 2")
@@ -739,6 +740,7 @@ wine_fonts() {
             printf '"%s"="IPAPGothic"\n' "$font"
         done
         for font in "MS Gothic" "ＭＳ ゴシック"; do printf '"%s"="IPAGothic"\n' "$font"; done
+        printf '\n[HKEY_CURRENT_USER\\Control Panel\\Desktop]\n"LogPixels"=dword:%08x\n' $((96 * scale_m / 1000))
     } >"$work/fonts.txt"
     # regedit reads UTF-16 with a byte order mark, whatever the code page.
     { printf '\xff\xfe' && iconv -f UTF-8 -t UTF-16LE "$work/fonts.txt"; } >"$work/fonts.reg"
@@ -841,7 +843,7 @@ frame_drawn() {
 # come from Wine's text rendering, so they match too; Linux's captions differ from Wine's.
 if [[ $locale != C.UTF-8 ]]; then
     start_viewer C.UTF-8
-    poll "$step_timeout" frame_drawn start-c-locale || fail "the chart frame was not drawn under C.UTF-8"
+    poll "$step_timeout" frame_drawn start-c-locale || fail "no chart frame under C.UTF-8: its box edges and corner are not black at their places (screenshot $shot)"
     chart_picture "$work/frame-c-locale.rgb"
     stop_viewer
     poll "$step_timeout" window_gone Form1 || fail "the viewer under C.UTF-8 did not close"
@@ -851,7 +853,7 @@ start_viewer "$locale"
 note "viewer${setup:+ installed} in $locale at scale $scale on $display${prefix:+ under Wine}: $dtchart"
 
 # Before loading: the empty frame is drawn, the date's place is blank, the polar plot empty.
-poll "$step_timeout" frame_drawn start || fail "the chart frame was not drawn at start-up"
+poll "$step_timeout" frame_drawn start || fail "no chart frame at start-up: its box edges and corner are not black at their places (screenshot $shot)"
 if [[ $locale != C.UTF-8 ]]; then
     chart_picture "$work/frame.rgb"
     cmp -s "$work/frame.rgb" "$work/frame-c-locale.rgb" ||
