@@ -319,7 +319,9 @@ private slots:
 
     // Both pictures reach the window pixel for pixel, at whatever ratio the screen has: every
     // chart cell is on screen a solid block of exactly its colour. The suite runs this again at
-    // the scales of HiDPI screens, fractional ones included (tests/CMakeLists.txt).
+    // the scales of HiDPI screens, fractional ones included (tests/CMakeLists.txt). Painted for
+    // a screen of another ratio (the window moved there, or told its fractional scale by a
+    // Wayland compositor only once shown), the pictures are drawn anew at that ratio.
     void picturesReachTheWindowPixelForPixel() {
         QTemporaryDir dir;
         const QString path = dir.filePath(QStringLiteral("250131.log"));
@@ -334,17 +336,25 @@ private slots:
         f.show();
         QVERIFY(QTest::qWaitForWindowExposed(&f));
         QCoreApplication::processEvents();
-        // The window as its backing store gets it: painted at the screen's ratio.
-        QImage window = f.grab().toImage().convertToFormat(QImage::Format_RGB32);
-        window.setDevicePixelRatio(1);
-        for (PictureBox* box : {f.Picture1, f.Picture2}) {
-            QImage picture = box->surface().image().copy();
-            QCOMPARE(picture.devicePixelRatio(), f.devicePixelRatio());
-            picture.setDevicePixelRatio(1);
-            const QPointF corner = QPointF(box->mapTo(&f, box->contentsRect().topLeft())) * f.devicePixelRatio();
-            QVERIFY2(window.copy(QRect(corner.toPoint(), picture.size())) == picture,
-                     qPrintable(box->objectName() + QStringLiteral(" at ratio ") + QString::number(f.devicePixelRatio())));
+        const QImage chart = t.chart(), plot = t.plot();
+        for (qreal ratio : {f.devicePixelRatio(), 1.5, 2.0, 1.0, f.devicePixelRatio()}) {
+            // The window as its backing store gets it: painted at the ratio.
+            QImage window((QSizeF(f.size()) * ratio).toSize(), QImage::Format_RGB32);
+            window.setDevicePixelRatio(ratio);
+            f.render(&window);
+            window.setDevicePixelRatio(1);
+            for (PictureBox* box : {f.Picture1, f.Picture2}) {
+                QImage picture = box->surface().image().copy();
+                QCOMPARE(picture.devicePixelRatio(), ratio);
+                picture.setDevicePixelRatio(1);
+                const QPointF corner = QPointF(box->mapTo(&f, box->contentsRect().topLeft())) * ratio;
+                QVERIFY2(window.copy(QRect(corner.toPoint(), picture.size())) == picture,
+                         qPrintable(box->objectName() + QStringLiteral(" at ratio ") + QString::number(ratio)));
+            }
         }
+        // Back on the first screen, the same pictures.
+        QCOMPARE(t.chart(), chart);
+        QCOMPARE(t.plot(), plot);
     }
 
     void draggingReportsOnlyOnRelease() {

@@ -214,6 +214,39 @@ private slots:
         }
     }
 
+    // A picture moved to a screen of another ratio is drawn anew there: the same image as one
+    // drawn at that ratio from the start, points painted in bulk and one by one, lines, circles
+    // and captions alike; a Cls forgets what was drawn before it.
+    void drawnAnewAtAnotherRatio_data() {
+        QTest::addColumn<double>("from");
+        QTest::addColumn<double>("to");
+        for (auto [from, to] : {std::pair{2.0, 1.5}, {1.0, 1.5}, {1.5, 2.0}, {1.25, 1.0}})
+            QTest::addRow("%g to %g", from, to) << from << to;
+    }
+    void drawnAnewAtAnotherRatio() {
+        QFETCH(double, from);
+        QFETCH(double, to);
+        const SignalGrid day = variedDay();
+        auto draw = [&](QtSurface& s) {
+            PaintSignalChart(s, SignalGrid{});
+            DrawChartFrame(s);
+            PaintSignalChart(s, day);
+            PaintSignalChart(static_cast<DrawingSurface&>(s), GridWith([](int j, int i) {
+                return static_cast<std::int16_t>(i < 10 && j < 10 ? 1000 : -2);
+            }));
+            PrintLogDate(s, "/logs/250131.log");
+            s.SetCurrentX(400);
+            s.SetCurrentY(140);
+            s.Circle(0, 0, 60, PlotRed);
+        };
+        QtSurface moved(813, 277, Qt::white, from), direct(813, 277, Qt::white, to);
+        draw(moved);
+        draw(direct);
+        moved.setRatio(to);
+        QCOMPARE(moved.ratio(), to);
+        QCOMPARE(moved.image(), direct.image());
+    }
+
     // At any ratio, lines and cells cover exactly the logical pixels they cover at ratio 1,
     // each a whole block of device pixels in exactly its colour: no seam between the chart
     // box and its cells, no blending, no gap between cells.

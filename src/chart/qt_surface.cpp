@@ -75,18 +75,38 @@ QFont ChartCaptionFont() {
 }
 
 QtSurface::QtSurface(int width, int height, QColor background, qreal ratio)
-    : width_(width), height_(height), ratio_(ratio > 0 ? ratio : 1), blocks_(ratio_ != 1),
-      background_(background), font_(ChartCaptionFont()) {
+    : width_(width), height_(height), ratio_(ratio > 0 ? ratio : 1), background_(background),
+      font_(ChartCaptionFont()) {
+    allocate();
+}
+
+void QtSurface::allocate() {
+    endPainting();
+    bits_ = nullptr;
+    blocks_ = ratio_ != 1;
     if (blocks_) {
         columns_ = devicePixelStarts(width_, ratio_);
         rows_ = devicePixelStarts(height_, ratio_);
         image_ = QImage(columns_.back(), rows_.back(), QImage::Format_RGB32);
         image_.setDevicePixelRatio(ratio_);
     } else {
+        columns_.clear();
+        rows_.clear();
         image_ = QImage(width_, height_, QImage::Format_RGB32);
     }
     image_.fill(background_);
     stride_ = static_cast<int>(image_.bytesPerLine() / sizeof(QRgb));
+}
+
+void QtSurface::setRatio(qreal ratio) {
+    if (!(ratio > 0) || ratio == ratio_) return;
+    ratio_ = ratio;
+    allocate();
+    // Drawing anew records nothing: the list is already that of this picture.
+    const std::vector<Drawing> drawn = std::move(drawn_);
+    for (const Drawing& draw : drawn) draw(*this);
+    drawn_ = std::move(drawn);
+    endPainting();
 }
 
 QRect QtSurface::devicePixels(int x, int y) const {
@@ -148,13 +168,19 @@ void QtSurface::clear() {
     endPainting();
     image_.fill(background_);
     bits_ = nullptr;
+    drawn_.clear();
     notifyChanged();
 }
 
 // At a ratio other than 1 shapes go through the centres of logical pixels, in logical
 // coordinates that QPainter scales to the image.
 void QtSurface::drawLine(float x1, float y1, float x2, float y2, Colour colour) {
-    double ax = x1, ay = y1, bx = x2, by = y2;
+    drawn_.emplace_back([=](QtSurface& s) { s.renderLine(x1, y1, x2, y2, colour); });
+    renderLine(x1, y1, x2, y2, colour);
+    notifyChanged();
+}
+
+void QtSurface::renderLine(double ax, double ay, double bx, double by, Colour colour) {
     if (!std::isfinite(ax + ay + bx + by)) return;
     const bool far = std::max({std::fabs(ax), std::fabs(ay), std::fabs(bx), std::fabs(by)}) >
                      SafeExtent / 2;
@@ -163,10 +189,15 @@ void QtSurface::drawLine(float x1, float y1, float x2, float y2, Colour colour) 
         painter(colour).drawLine(QLineF(centre(ax, ratio_), centre(ay, ratio_), centre(bx, ratio_), centre(by, ratio_)));
     else
         painter(colour).drawLine(QPoint(rounded(ax), rounded(ay)), QPoint(rounded(bx), rounded(by)));
-    notifyChanged();
 }
 
 void QtSurface::drawBox(float x1, float y1, float x2, float y2, Colour colour) {
+    drawn_.emplace_back([=](QtSurface& s) { s.renderBox(x1, y1, x2, y2, colour); });
+    renderBox(x1, y1, x2, y2, colour);
+    notifyChanged();
+}
+
+void QtSurface::renderBox(float x1, float y1, float x2, float y2, Colour colour) {
     if (!std::isfinite(x1 + y1 + x2 + y2)) return;
     const int l = rounded(x1), t = rounded(y1), r = rounded(x2), b = rounded(y2);
     if (blocks_) {
@@ -179,27 +210,38 @@ void QtSurface::drawBox(float x1, float y1, float x2, float y2, Colour colour) {
         const QPolygon outline({QPoint(l, t), QPoint(r, t), QPoint(r, b), QPoint(l, b), QPoint(l, t)});
         painter(colour).drawPolyline(outline);
     }
-    notifyChanged();
 }
 
 void QtSurface::drawCircle(float cx, float cy, float radius, Colour colour) {
+    drawn_.emplace_back([=](QtSurface& s) { s.renderCircle(cx, cy, radius, colour); });
+    renderCircle(cx, cy, radius, colour);
+    notifyChanged();
+}
+
+void QtSurface::renderCircle(float cx, float cy, float radius, Colour colour) {
     if (!std::isfinite(cx + cy + radius)) return;
     const int r = rounded(std::fabs(radius));
     if (blocks_)
         painter(colour).drawEllipse(QPointF(centre(cx, ratio_), centre(cy, ratio_)), r, r);
     else
         painter(colour).drawEllipse(QPoint(rounded(cx), rounded(cy)), r, r);
-    notifyChanged();
 }
 
 void QtSurface::drawText(float x, float y, const std::string& text) {
+    drawn_.emplace_back([=, text = QString::fromStdString(text), font = font_, colour = foreground_](QtSurface& s) {
+        s.renderText(x, y, text, font, colour);
+    });
+    renderText(x, y, QString::fromStdString(text), font_, foreground_);
+    notifyChanged();
+}
+
+void QtSurface::renderText(float x, float y, const QString& text, const QFont& font, const QColor& colour) {
     if (!std::isfinite(x + y)) return;
     QPainter& p = painter(Black);
-    p.setPen(foreground_);
-    p.setFont(font_);
-    const QFontMetrics metrics(font_, &image_);
-    p.drawText(QPoint(rounded(x), rounded(y) + metrics.ascent()), QString::fromStdString(text));
-    notifyChanged();
+    p.setPen(colour);
+    p.setFont(font);
+    const QFontMetrics metrics(font, &image_);
+    p.drawText(QPoint(rounded(x), rounded(y) + metrics.ascent()), text);
 }
 
 }  // namespace dtchart

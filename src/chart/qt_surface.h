@@ -8,6 +8,10 @@
 // lie inside it, so a point fills its whole block (2 x 2 at ratio 2; 1 or 2 pixels a side at
 // 1.5) and lines, a logical pixel wide, cover exactly the blocks a line covers at ratio 1.
 // Text is rendered at device resolution. At ratio 1 nothing differs from a plain image.
+//
+// What was drawn since the last Cls is kept as a list of the calls that drew it, so that the
+// picture can be drawn anew, exactly, when the window it shows in moves to a screen of another
+// ratio (a Wayland compositor tells a window its fractional scale only once it is shown).
 
 #include <QColor>
 #include <QFont>
@@ -34,6 +38,10 @@ public:
 
     int width() const { return width_; }
     int height() const { return height_; }
+    qreal ratio() const { return ratio_; }
+    // Draws everything drawn since the last clear again at device pixel ratio `ratio`. The
+    // owner, who asks for it when painting, is not told of the change.
+    void setRatio(qreal ratio);
     // The device pixels of logical pixel (x, y): columns [left, right), rows [top, bottom).
     QRect devicePixels(int x, int y) const;
 
@@ -54,7 +62,9 @@ public:
         const int px = pixelOf(x);
         const int py = pixelOf(y);
         if (px < 0 || py < 0 || px >= width_ || py >= height_) return;
-        put(writableBits(), px, py, toQRgb(colour));
+        const QRgb pixel = toQRgb(colour);
+        drawn_.emplace_back([px, py, pixel](QtSurface& s) { s.put(s.writableBits(), px, py, pixel); });
+        put(writableBits(), px, py, pixel);
         if (!changed_) notifyChanged();
     }
 
@@ -68,11 +78,24 @@ public:
     // pixel(colour)) leaves the image as PSet(x, y, colour) does; the owner is told of the
     // change at the first point, as PSet tells it. The writer's type is chosen once for the
     // ratio, so that the loop inside paint has no test of it. Nothing else may draw on the
-    // surface meanwhile.
+    // surface meanwhile. The surface keeps a copy of paint until the next clear, to call again
+    // should its ratio change: what paint reads must stay as it is until then.
     static constexpr QRgb pixel(Colour c) { return toQRgb(c); }
 
     template <class Paint>
     void paintPixels(Paint&& paint) {
+        drawn_.emplace_back([paint](QtSurface& s) mutable { s.writePixels(paint); });
+        writePixels(paint);
+    }
+
+    enum WriterKind { Plain, Doubled, Blocks };
+
+    template <WriterKind Kind>
+    class PixelWriter;
+
+private:
+    template <class Paint>
+    void writePixels(Paint& paint) {
         if (!blocks_) {
             PixelWriter<Plain> writer(*this);
             paint(writer);
@@ -85,8 +108,7 @@ public:
         }
     }
 
-    enum WriterKind { Plain, Doubled, Blocks };
-
+public:
     template <WriterKind Kind>
     class PixelWriter {
     public:
@@ -133,6 +155,8 @@ protected:
     void drawText(float x, float y, const std::string& text) override;
 
 private:
+    using Drawing = std::function<void(QtSurface&)>;
+
     // Nearest pixel, or -1 for anything left of or above the image (NaN included).
     static int pixelOf(float v) {
         if (!(v > -0.5f)) return -1;
@@ -161,6 +185,12 @@ private:
             for (int c = left; c < right; ++c) line[c] = pixel;
     }
 
+    // The image and block tables for the ratio, filled with the background.
+    void allocate();
+    void renderLine(double x1, double y1, double x2, double y2, Colour colour);
+    void renderBox(float x1, float y1, float x2, float y2, Colour colour);
+    void renderCircle(float cx, float cy, float radius, Colour colour);
+    void renderText(float x, float y, const QString& text, const QFont& font, const QColor& colour);
     QPainter& painter(Colour colour);
     void endPainting() const;
     QRgb* writableBits() {
@@ -173,7 +203,7 @@ private:
     int width_;
     int height_;
     qreal ratio_;
-    bool blocks_;               // ratio other than 1: logical pixels are blocks of device pixels
+    bool blocks_ = false;       // ratio other than 1: logical pixels are blocks of device pixels
     std::vector<int> columns_;  // first device column of each logical column, then the width
     std::vector<int> rows_;     // likewise for rows
     QColor background_;
@@ -185,6 +215,7 @@ private:
     mutable QRgb* bits_ = nullptr;  // null while a painter is active or the image may be shared
     int stride_ = 0;                // in pixels
     bool changed_ = false;
+    std::vector<Drawing> drawn_;    // since the last clear, in order
 };
 
 }  // namespace dtchart

@@ -25,14 +25,19 @@ PictureBox::PictureBox(int width, int height, QWidget* parent)
 void PictureBox::paintEvent(QPaintEvent* event) {
     QFrame::paintEvent(event);
     QPainter painter(this);
-    const QImage& image = surface_.image();
     const QTransform toDevice = painter.deviceTransform();
-    if (toDevice.type() <= QTransform::TxScale && qFuzzyCompare(toDevice.m11(), image.devicePixelRatio()) &&
+    // The picture is drawn at the ratio of the screen it is shown on, and drawn anew when that
+    // changes: a window moved to another screen, or told its fractional scale by a Wayland
+    // compositor only once shown.
+    if (toDevice.type() <= QTransform::TxScale && toDevice.m11() == toDevice.m22() && toDevice.m11() > 0)
+        surface_.setRatio(toDevice.m11());
+    const QImage& image = surface_.image();
+    if (qFuzzyCompare(toDevice.m11(), image.devicePixelRatio()) &&
         qFuzzyCompare(toDevice.m22(), image.devicePixelRatio())) {
-        // The image has the screen's resolution: copied pixel for pixel to the device pixel
-        // nearest the drawing area's corner. At a fractional ratio the area's logical size is
-        // no whole number of device pixels, and a rectangle in logical units would have the
-        // image resampled by a hair, moving cells across their block edges.
+        // Copied pixel for pixel to the device pixel nearest the drawing area's corner. At a
+        // fractional ratio the area's logical size is no whole number of device pixels, and a
+        // rectangle in logical units would have the image resampled by a hair, moving cells
+        // across their block edges.
         const QPoint corner = toDevice.map(QPointF(contentsRect().topLeft())).toPoint();
         painter.setWorldTransform(QTransform::fromScale(1 / toDevice.m11(), 1 / toDevice.m22()));
         const QPointF origin = painter.deviceTransform().map(QPointF(0, 0));
@@ -40,7 +45,7 @@ void PictureBox::paintEvent(QPaintEvent* event) {
                           QRectF(image.rect()));
         painter.resetTransform();
     } else {
-        // On a screen of another ratio it is scaled pixel by pixel, never smoothed.
+        // A device that is not a plain scale: scaled pixel by pixel, never smoothed.
         painter.setRenderHint(QPainter::SmoothPixmapTransform, false);
         painter.drawImage(QRect(contentsRect().topLeft(), QSize(surface_.width(), surface_.height())), image);
     }
