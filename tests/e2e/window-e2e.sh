@@ -731,7 +731,7 @@ make_prefix() {
 # Wine rewrites the dialog fonts when the code page changes, so this is done in the locale
 # LOCALE the viewer then runs in. The display scaling goes in with them.
 wine_fonts() {
-    local font dialog_fonts=()
+    local font key dialog_fonts=()
     [[ $1 == C.* ]] || dialog_fonts=("MS Shell Dlg" "MS Shell Dlg 2")
     {
         printf 'Windows Registry Editor Version 5.00\n\n'
@@ -740,12 +740,17 @@ wine_fonts() {
             printf '"%s"="IPAPGothic"\n' "$font"
         done
         for font in "MS Gothic" "ＭＳ ゴシック"; do printf '"%s"="IPAGothic"\n' "$font"; done
-        printf '\n[HKEY_CURRENT_USER\\Control Panel\\Desktop]\n"LogPixels"=dword:%08x\n' $((96 * scale_m / 1000))
+        # Where winecfg keeps it, and where the user's own setting would be.
+        for key in 'HKEY_CURRENT_CONFIG\Software\Fonts' 'HKEY_CURRENT_USER\Control Panel\Desktop'; do
+            printf '\n[%s]\n"LogPixels"=dword:%08x\n' "$key" $((96 * scale_m / 1000))
+        done
     } >"$work/fonts.txt"
     # regedit reads UTF-16 with a byte order mark, whatever the code page.
     { printf '\xff\xfe' && iconv -f UTF-8 -t UTF-16LE "$work/fonts.txt"; } >"$work/fonts.reg"
     "${wenv[@]}" "$wine" regedit /S "$(windows_path "$work/fonts.reg")" ||
         fail "could not import the font settings into the Wine prefix"
+    # The display scaling is read when the prefix's session starts: a new one for the viewer.
+    stop_wine
 }
 
 if ((under_wine)); then

@@ -6,9 +6,12 @@
 set(setup ${CMAKE_BINARY_DIR}/dtchart-${PROJECT_VERSION}-win64.exe)
 set(installed "C:\\Program Files\\dtchart\\dtchart.exe")
 
-foreach(run IN ITEMS "c;C.UTF-8" "ja;ja_JP.UTF-8")
+# Also at 125 % and 150 % display scaling, where every chart cell must still be one block of
+# device pixels of exactly its colour.
+foreach(run IN ITEMS "c;C.UTF-8;1" "ja;ja_JP.UTF-8;1" "scale1.25;C.UTF-8;1.25" "scale1.5;C.UTF-8;1.5")
   list(GET run 0 name)
   list(GET run 1 locale)
+  list(GET run 2 scale)
   set(test window_e2e_wine_${name})
   # A plain command would run under the cross-compiling emulator; bash is named instead.
   add_test(NAME ${test}
@@ -21,5 +24,5 @@ foreach(run IN ITEMS "c;C.UTF-8" "ja;ja_JP.UTF-8")
   # Each step waits up to 30 s for the screen; a run normally takes 15 to 20 s, the setup
   # program included.
   set_tests_properties(${test} PROPERTIES LABELS "e2e;wine" TIMEOUT 240
-    ENVIRONMENT_MODIFICATION "DTCHART_E2E_WINE=set:1;DTCHART_E2E_LANG=set:${locale}")
+    ENVIRONMENT_MODIFICATION "DTCHART_E2E_WINE=set:1;DTCHART_E2E_LANG=set:${locale};DTCHART_E2E_SCALE=set:${scale}")
 endforeach()
