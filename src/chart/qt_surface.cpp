@@ -99,7 +99,7 @@ void QtSurface::allocate() {
 }
 
 void QtSurface::setRatio(qreal ratio) {
-    if (!(ratio > 0) || ratio == ratio_) return;
+    if (!(ratio > 0) || ratio == ratio_ || overflowed_) return;
     ratio_ = ratio;
     allocate();
     // Drawing anew records nothing: the list is already that of this picture.
@@ -169,13 +169,14 @@ void QtSurface::clear() {
     image_.fill(background_);
     bits_ = nullptr;
     drawn_.clear();
+    overflowed_ = false;
     notifyChanged();
 }
 
 // At a ratio other than 1 shapes go through the centres of logical pixels, in logical
 // coordinates that QPainter scales to the image.
 void QtSurface::drawLine(float x1, float y1, float x2, float y2, Colour colour) {
-    drawn_.emplace_back([=](QtSurface& s) { s.renderLine(x1, y1, x2, y2, colour); });
+    record([=](QtSurface& s) { s.renderLine(x1, y1, x2, y2, colour); });
     renderLine(x1, y1, x2, y2, colour);
     notifyChanged();
 }
@@ -192,7 +193,7 @@ void QtSurface::renderLine(double ax, double ay, double bx, double by, Colour co
 }
 
 void QtSurface::drawBox(float x1, float y1, float x2, float y2, Colour colour) {
-    drawn_.emplace_back([=](QtSurface& s) { s.renderBox(x1, y1, x2, y2, colour); });
+    record([=](QtSurface& s) { s.renderBox(x1, y1, x2, y2, colour); });
     renderBox(x1, y1, x2, y2, colour);
     notifyChanged();
 }
@@ -213,7 +214,7 @@ void QtSurface::renderBox(float x1, float y1, float x2, float y2, Colour colour)
 }
 
 void QtSurface::drawCircle(float cx, float cy, float radius, Colour colour) {
-    drawn_.emplace_back([=](QtSurface& s) { s.renderCircle(cx, cy, radius, colour); });
+    record([=](QtSurface& s) { s.renderCircle(cx, cy, radius, colour); });
     renderCircle(cx, cy, radius, colour);
     notifyChanged();
 }
@@ -228,7 +229,7 @@ void QtSurface::renderCircle(float cx, float cy, float radius, Colour colour) {
 }
 
 void QtSurface::drawText(float x, float y, const std::string& text) {
-    drawn_.emplace_back([=, text = QString::fromStdString(text), font = font_, colour = foreground_](QtSurface& s) {
+    record([=, text = QString::fromStdString(text), font = font_, colour = foreground_](QtSurface& s) {
         s.renderText(x, y, text, font, colour);
     });
     renderText(x, y, QString::fromStdString(text), font_, foreground_);

@@ -63,7 +63,7 @@ public:
         const int py = pixelOf(y);
         if (px < 0 || py < 0 || px >= width_ || py >= height_) return;
         const QRgb pixel = toQRgb(colour);
-        drawn_.emplace_back([px, py, pixel](QtSurface& s) { s.put(s.writableBits(), px, py, pixel); });
+        record([px, py, pixel](QtSurface& s) { s.put(s.writableBits(), px, py, pixel); });
         put(writableBits(), px, py, pixel);
         if (!changed_) notifyChanged();
     }
@@ -84,7 +84,7 @@ public:
 
     template <class Paint>
     void paintPixels(Paint&& paint) {
-        drawn_.emplace_back([paint](QtSurface& s) mutable { s.writePixels(paint); });
+        record([paint](QtSurface& s) mutable { s.writePixels(paint); });
         writePixels(paint);
     }
 
@@ -156,6 +156,15 @@ protected:
 
 private:
     using Drawing = std::function<void(QtSurface&)>;
+    // Far more calls than any picture of the window takes between two Cls; past it the picture
+    // keeps its ratio (and is scaled) rather than hold ever more.
+    static constexpr std::size_t MaxDrawn = std::size_t{1} << 20;
+
+    template <class Draw>
+    void record(Draw&& draw) {
+        if (drawn_.size() < MaxDrawn) drawn_.emplace_back(std::forward<Draw>(draw));
+        else overflowed_ = true;
+    }
 
     // Nearest pixel, or -1 for anything left of or above the image (NaN included).
     static int pixelOf(float v) {
@@ -216,6 +225,7 @@ private:
     int stride_ = 0;                // in pixels
     bool changed_ = false;
     std::vector<Drawing> drawn_;    // since the last clear, in order
+    bool overflowed_ = false;       // drawn_ lacks calls since the last clear
 };
 
 }  // namespace dtchart
