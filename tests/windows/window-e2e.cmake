@@ -6,9 +6,10 @@
 set(setup ${CMAKE_BINARY_DIR}/dtchart-${PROJECT_VERSION}-win64.exe)
 set(installed "C:\\Program Files\\dtchart\\dtchart.exe")
 
-# Also at 125 % and 150 % display scaling, where every chart cell must still be one block of
-# device pixels of exactly its colour.
-foreach(run IN ITEMS "c;C.UTF-8;1" "ja;ja_JP.UTF-8;1" "scale1.25;C.UTF-8;1.25" "scale1.5;C.UTF-8;1.5")
+# Also at 125 %, 150 % and 175 % display scaling, where every chart cell must still be one
+# block of device pixels of exactly its colour.
+foreach(run IN ITEMS "c;C.UTF-8;1" "ja;ja_JP.UTF-8;1" "scale1.25;C.UTF-8;1.25" "scale1.5;C.UTF-8;1.5"
+    "scale1.75;C.UTF-8;1.75")
   list(GET run 0 name)
   list(GET run 1 locale)
   list(GET run 2 scale)
