@@ -245,6 +245,8 @@ def main(argv):
         artifacts = tempfile.mkdtemp(prefix="dtchart-screenshot.")
     else:
         program, artifacts = argv[1:]
+    if not os.environ.get("DTCHART_E2E_WINE_SETUP"):
+        program = os.path.abspath(program)
     locale = os.environ.get("DTCHART_E2E_LANG", "C.UTF-8")
     scale = Fraction(os.environ.get("DTCHART_E2E_SCALE", "1"))
     if scale < 1 or (8 * scale).denominator != 1:
@@ -293,7 +295,7 @@ def main(argv):
         else:
             run.scenario(locale, log, shown, typed)
             run.note(f"passed; screenshots in {artifacts}")
-    except (Failure, RuntimeError, subprocess.CalledProcessError) as failure:
+    except (Failure, RuntimeError, OSError, subprocess.CalledProcessError) as failure:
         status = 1
         print(f"window-e2e: FAIL: {failure}", file=sys.stderr)
         try:
@@ -326,9 +328,8 @@ def take_screenshot(run, typed, output):
     x0, y0 = d.origin
     d.xdotool("mousemove", str(x0 + 30), str(y0 + 304), "mousedown", "1", "mousemove", str(x0 + 388),
               str(y0 + 304), "mouseup", "1", "mousemove", "1000", "760")
-    run.wait("the polar plot", lambda: checks.centres(run.polar(False), checks.RED).size > 100)
-    time.sleep(0.5)
-    Image.fromarray(run.shoot()[y0:y0 + 637, x0:x0 + 878]).save(output)
+    run.wait("the polar plot", lambda: run.shoot() is not None and len(checks.centres(run.polar(False), checks.RED)) > 100)
+    Image.fromarray(run.shot[y0:y0 + 637, x0:x0 + 878]).save(output)
     run.note(f"{output}: Text2 reads {d.text('時刻', 0, 0)}")
 
 
