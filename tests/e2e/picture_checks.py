@@ -59,8 +59,8 @@ def find_area(shot, corner, milli, line, across, colour):
     which one depending on its version and the picture's size. `corner` is the area's logical
     place on the screen (window origin in device pixels, place in the window, logical), `line`
     the (x, y) of a vertical and a horizontal line, `across` where to cross them. Returns the
-    area and a problem (None) if the lines start where they would on either pixel; None while
-    the lines are not there."""
+    area where the lines are and a problem, None if they start where they would on either
+    pixel; None while the lines are not there."""
     (ox, oy), (left, top) = corner
     x0, y0 = ox + left * milli // 1000, oy + top * milli // 1000
     row = shot[oy + ((top + across[0]) * milli + 500) // 1000]
@@ -77,7 +77,6 @@ def find_area(shot, corner, milli, line, across, colour):
     if not (1 <= dx <= 1 + (left * milli % 1000 > 0) and 1 <= dy <= 1 + (top * milli % 1000 > 0)):
         problem = (f"the lines at {line} start {dx - 1},{dy - 1} device pixels from where they "
                    f"would with the drawing area at ({left},{top}) rounded down")
-        dx = dy = 1
     return Area(shot, x0 + dx - 1, y0 + dy - 1, milli), problem
 
 
