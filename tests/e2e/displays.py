@@ -82,7 +82,8 @@ class X11Display:
 
     def start_bus(self):
         bus = self.spawn(self.session + ["dbus-daemon", "--session", "--nofork", "--print-address=1",
-                                         f"--address=unix:path={self.home}/run/bus"], "dbus.log", stdout=subprocess.PIPE)
+                                         f"--address=unix:path={self.home}/run/bus"],
+                         "dbus.log", stdout=subprocess.PIPE)
         self.processes.append(bus)
         self.bus = bus.stdout.readline().decode().strip()
 
@@ -268,7 +269,8 @@ class WaylandDisplay(X11Display):
         arguments = []
         for key in names:
             *modifiers, key = key.split("+")
-            arguments += [a for m in modifiers for a in ("-M", m)] + ["-k", key] + [a for m in modifiers for a in ("-m", m)]
+            arguments += [a for m in modifiers for a in ("-M", m)] + ["-k", key]
+            arguments += [a for m in modifiers for a in ("-m", m)]
         self.in_session("wtype", *arguments)
 
     def type(self, text):
@@ -339,15 +341,16 @@ class WineDisplay(X11Display):
         charmap = subprocess.run(["locale", "charmap"], env=env, capture_output=True, text=True).stdout.strip()
         if charmap != "UTF-8":
             if not os.path.isdir(f"{self.work}/locale/{locale}"):
-                subprocess.run(["localedef", "-i", locale.split(".")[0], "-f", "UTF-8", f"{self.work}/locale/{locale}"],
-                               capture_output=True, check=True)
+                subprocess.run(["localedef", "-i", locale.split(".")[0], "-f", "UTF-8",
+                                f"{self.work}/locale/{locale}"], capture_output=True, check=True)
             env["LOCPATH"] = f"{self.work}/locale"
         return env
 
     def start(self):
         started = super().start()
         wine_run = os.path.join(os.path.dirname(os.path.abspath(__file__)), "../../scripts/wine-run")
-        subprocess.run(["bash", wine_run, "--new-prefix", self.prefix], env=dict(os.environ, HOME=self.home), check=True)
+        subprocess.run(["bash", wine_run, "--new-prefix", self.prefix], env=dict(os.environ, HOME=self.home),
+                       check=True)
         if self.setup:
             setup = subprocess.run([self.wine, self.setup, "/S"], env=self.wine_environment("C.UTF-8"),
                                    capture_output=True, text=True)
@@ -365,7 +368,8 @@ class WineDisplay(X11Display):
         fonts += [] if locale.startswith("C.") else ["MS Shell Dlg", "MS Shell Dlg 2"]
         lines = ["Windows Registry Editor Version 5.00", "",
                  r"[HKEY_LOCAL_MACHINE\Software\Microsoft\Windows NT\CurrentVersion\FontSubstitutes]"]
-        lines += [f'"{f}"="IPAPGothic"' for f in fonts] + [f'"{f}"="IPAGothic"' for f in ("MS Gothic", "ＭＳ ゴシック")]
+        lines += [f'"{f}"="IPAPGothic"' for f in fonts]
+        lines += [f'"{f}"="IPAGothic"' for f in ("MS Gothic", "ＭＳ ゴシック")]
         # Where winecfg keeps the scaling, and where the user's own setting would be.
         for key in (r"HKEY_CURRENT_CONFIG\Software\Fonts", r"HKEY_CURRENT_USER\Control Panel\Desktop"):
             lines += ["", f"[{key}]", f'"LogPixels"=dword:{96 * self.milli // 1000:08x}']
@@ -379,12 +383,14 @@ class WineDisplay(X11Display):
         if self.setup and not os.path.isfile(f"{self.prefix}/drive_c" + program.replace("\\", "/")[2:]):
             raise RuntimeError(f"the setup program {self.setup} did not install {program}")
         self.settings(locale)
-        self.viewer = self.spawn([self.wine, program], "dtchart.log", env=self.wine_environment(locale), cwd=self.work)
+        self.viewer = self.spawn([self.wine, program], "dtchart.log", env=self.wine_environment(locale),
+                                 cwd=self.work)
 
     def stop_viewer(self):
         """wineserver -k ends every process of the prefix, the viewer outright."""
         for argument in ("-k", "-w"):
-            subprocess.run([self.wineserver, argument], env=dict(os.environ, WINEPREFIX=self.prefix), capture_output=True)
+            subprocess.run([self.wineserver, argument], env=dict(os.environ, WINEPREFIX=self.prefix),
+                           capture_output=True)
         super().stop_viewer()
 
     def focus(self, window):

@@ -84,7 +84,8 @@ class Run:
         """The chart frame, its corner black on white (Wine maps windows black before painting)."""
         self.shoot(name)
         area = self.area("chart")
-        return area if area and area.colours(29, 231) == [checks.BLACK] and area.colours(400, 140) == [checks.WHITE] else None
+        if area and area.colours(29, 231) == [checks.BLACK] and area.colours(400, 140) == [checks.WHITE]:
+            return area
 
     def date_drawn(self):
         self.shoot()
@@ -164,7 +165,8 @@ class Run:
         early = checks.date_caption(chart, False) + checks.legend(chart, day_log.LEGEND)
         early += checks.blank(self.picture2(), 1, 1, 259, 259, "Picture2 before a scroll bar moves")
         if reference is not None:
-            early += checks.same_picture(chart.pixels(0, 0, 812, 276), reference, f"the empty frame under {locale} against C.UTF-8's")
+            early += checks.same_picture(chart.pixels(0, 0, 812, 276), reference,
+                                         f"the empty frame under {locale} against C.UTF-8's")
 
         self.answer_yes(self.ask_to_load())
         d.keys("Escape")
@@ -172,7 +174,8 @@ class Run:
         question = self.ask_to_load()  # the viewer is done with the cancel
         self.shoot("cancelled")
         chart = self.area("chart") or self.picture2()
-        self.check("the chart after cancelling the file dialog", checks.empty_chart(chart) + checks.date_caption(chart, False))
+        self.check("the chart after cancelling the file dialog",
+                   checks.empty_chart(chart) + checks.date_caption(chart, False))
 
         # The path as the system writes paths, without its extension: the dialog's default
         # extension finds the file.
@@ -187,8 +190,9 @@ class Run:
             raise Failure(f"the viewer reported an error after choosing {log}")
         self.shoot("loaded")
         chart = self.area("chart")
-        self.check("pictures before and after loading", early + checks.chart_cells(chart, day_log.levels(), day_log.COLOURS)
-                   + checks.legend(chart, day_log.LEGEND) + checks.blank(self.picture2(), 1, 1, 259, 259, "Picture2 after loading"))
+        early += checks.chart_cells(chart, day_log.levels(), day_log.COLOURS) + checks.legend(chart, day_log.LEGEND)
+        self.check("pictures before and after loading",
+                   early + checks.blank(self.picture2(), 1, 1, 259, 259, "Picture2 after loading"))
         self.text_is("Text1", d.path(log))
 
         d.click(*HSCROLL1_RIGHT)  # slot 1, 0:02
@@ -212,7 +216,10 @@ class Run:
         x, y = d.origin
         d.xdotool("mousemove", str(x + 30), str(y + 304), "mousedown", "1", "mousemove", str(x + 388), str(y + 304),
                   "mouseup", "1", "mousemove", "1000", "760")
-        self.wait("the polar plot", lambda: self.shoot() is not None and len(checks.centres(self.picture2(), checks.RED)) > 100)
+        def red():
+            self.shoot()
+            return len(checks.centres(self.picture2(), checks.RED))
+        self.wait("the polar plot", lambda: red() > 100)
         Image.fromarray(self.shot[y:y + 637, x:x + 878]).save(output)
         print(f"window-e2e: {output}, HScroll1 at {d.text('時刻', 0, 0)}")
 
@@ -224,7 +231,9 @@ def main(argv):
     if screenshot:
         os.environ.update(DTCHART_E2E_DISPLAY="x11", DTCHART_E2E_SCALE="1", DTCHART_E2E_WINE="0")
         output, program, log = argv[2], argv[3], os.path.abspath(argv[4])
-    program, artifacts = (argv[1], argv[2]) if not screenshot else (program, tempfile.mkdtemp(prefix="dtchart-shot."))
+        artifacts = tempfile.mkdtemp(prefix="dtchart-shot.")
+    else:
+        program, artifacts = argv[1:]
     setup = os.environ.get("DTCHART_E2E_WINE_SETUP")
     program = program if setup else os.path.abspath(program)
     scale = Fraction(os.environ.get("DTCHART_E2E_SCALE", "1"))
@@ -244,9 +253,10 @@ def main(argv):
     display = {"x11": X11Display, "wayland": WaylandDisplay, "wine": WineDisplay}[kind](work, int(scale * 1000), home)
     display.setup = setup
     # Should the run be killed outright (a test timeout), its processes and folder go with it.
-    watchdog = subprocess.Popen(["sh", "-c", 'while kill -0 "$1"; do sleep 1; done; kill $(cat "$2/pids"); '
-                                 'WINEPREFIX="$2/prefix" /usr/lib/wine/wineserver -k; rm -rf "$2"', "sh", str(os.getpid()), work],
-                                start_new_session=True, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+    watchdog = 'while kill -0 "$1"; do sleep 1; done; kill $(cat "$2/pids"); WINEPREFIX="$2/prefix" '
+    watchdog += '/usr/lib/wine/wineserver -k; rm -rf "$2"'
+    watchdog = subprocess.Popen(["sh", "-c", watchdog, "sh", str(os.getpid()), work], start_new_session=True,
+                                stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
     run = Run(display, program, artifacts)
     try:
         started = display.start()
