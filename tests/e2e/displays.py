@@ -341,6 +341,7 @@ class WineDisplay(X11Display):
         charmap = subprocess.run(["locale", "charmap"], env=env, capture_output=True, text=True).stdout.strip()
         if charmap != "UTF-8":
             if not os.path.isdir(f"{self.work}/locale/{locale}"):
+                os.makedirs(f"{self.work}/locale", exist_ok=True)
                 subprocess.run(["localedef", "-i", locale.split(".")[0], "-f", "UTF-8",
                                 f"{self.work}/locale/{locale}"], capture_output=True, check=True)
             env["LOCPATH"] = f"{self.work}/locale"
