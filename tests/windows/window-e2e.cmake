@@ -21,7 +21,7 @@ foreach(run IN ITEMS "c;C.UTF-8;1" "ja;ja_JP.UTF-8;1" "scale1.25;C.UTF-8;1.25" "
       bash ${setup} ${installed} $<TARGET_FILE:dtchart>
       ${PROJECT_SOURCE_DIR}/tests/e2e/window_e2e.py ${CMAKE_CURRENT_BINARY_DIR}/${test})
   dtchart_test_environment(${test})
-  # Each step waits up to 30 s for the screen; a run normally takes about 20 s, the setup
+  # Each step waits up to 30 s for the screen; a run normally takes 15 to 20 s, the setup
   # program included.
   set_tests_properties(${test} PROPERTIES LABELS "e2e;wine" TIMEOUT 240
     ENVIRONMENT_MODIFICATION "DTCHART_E2E_WINE=set:1;DTCHART_E2E_LANG=set:${locale};DTCHART_E2E_SCALE=set:${scale}")
