@@ -131,6 +131,31 @@ def date_caption(area, shown):
     return []
 
 
+# Where the chart's captions are printed: (what, x, y).
+CAPTIONS = ([("title", 270, 20), ("time caption", 370, 253), ("DIRECTION", 5, 20), ("(degree)", 5, 32)]
+            + [(f"hour label {i // 30 - 1}", i - 7, 240) for i in range(30, 751, 30)]
+            + [(f"degree label {2 * j}", 3, 225 - j) for j in range(0, 181, 30)]
+            + [(f"level label {k}", 750, 225 - k // 8) for k in range(0, 1025, 256)])
+
+
+def captions(area, date):
+    """Each caption's ink begins where the chart's font puts it, one pixel right of and two
+    below where it is printed, give or take a pixel; the level labels, which begin on the
+    chart box's edge, only down. With `date`, the date's caption at (500, 20) too."""
+    wrong = []
+    for what, x, y in CAPTIONS + [("date", 500, 20)] * date:
+        left = x + 2 if what.startswith("level") else max(x - 2, 0)
+        dark = area.pixels(left, y - 1, x + 6, y + 12).astype(int).sum(axis=2) < 300
+        rows, columns = np.nonzero(dark)
+        if not len(rows):
+            wrong.append(f"{what} at ({x},{y}): nothing drawn")
+            continue
+        dx, dy = columns.min() * 1000 / area.milli + left - x, rows.min() * 1000 / area.milli - 1
+        if not (1 <= dy <= 3.5 and (what.startswith("level") or -1 <= dx <= 2.5)):
+            wrong.append(f"{what} printed at ({x},{y}): its ink begins at +{dx:.1f},+{dy:.1f}")
+    return report("captions", wrong, len(CAPTIONS) + date, str)
+
+
 def blank(area, x0, y0, x1, y1, what):
     """Every block of the rectangle white."""
     wrong = area.wrong_blocks(x0, y0, np.full((y1 - y0 + 1, x1 - x0 + 1, 3), WHITE))

@@ -31,8 +31,8 @@ def chart(cells=True, date=True):
         picture[51:231, 30:750] = np.array([[palette[v] for v in row] for row in levels.T[::-1]])
     for level, colour in day_log.LEGEND.items():
         picture[230 - level // 8, 781:801] = colour
-    if date:
-        picture[22:32, 500:560:3] = checks.BLACK
+    for _, x, y in checks.CAPTIONS + [("date", 500, 20)] * date:
+        picture[y + 2:y + 10, x + 1:x + 12:3] = checks.BLACK  # ink as the chart's font puts it
     return picture
 
 
@@ -95,6 +95,13 @@ class ChartChecks(unittest.TestCase):
         self.assertEqual(checks.date_caption(area, False), [])
         self.assertTrue(checks.date_caption(area, True))
         self.assertTrue(checks.date_caption(self.area(screenshot(chart(), 1000), 1000), False))
+
+    def test_captions_in_place(self):
+        picture = chart()
+        area = lambda p: self.area(screenshot(p, 1500), 1500)
+        self.assertEqual(checks.captions(area(picture), True), [])
+        picture[22:30, 501:504] = checks.WHITE  # the date begun three pixels late
+        self.assertIn("date printed at (500,20): its ink begins at +4.0", checks.captions(area(picture), True)[1])
 
     def test_empty_chart_and_same_picture(self):
         empty = screenshot(chart(cells=False), 1250)

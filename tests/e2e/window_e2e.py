@@ -163,6 +163,7 @@ class Run:
         # with the loaded chart's, so that the cells are counted all the same.
         chart = self.wait("a chart frame at start-up, its box and corner black", lambda: self.frame_drawn("start"))
         early = checks.date_caption(chart, False) + checks.legend(chart, day_log.LEGEND)
+        early += checks.captions(chart, date=False)
         early += checks.blank(self.picture2(), 1, 1, 259, 259, "Picture2 before a scroll bar moves")
         if reference is not None:
             early += checks.same_picture(chart.pixels(0, 0, 812, 276), reference,
@@ -191,6 +192,7 @@ class Run:
         self.shoot("loaded")
         chart = self.area("chart")
         early += checks.chart_cells(chart, day_log.levels(), day_log.COLOURS) + checks.legend(chart, day_log.LEGEND)
+        early += checks.captions(chart, date=True)
         self.check("pictures before and after loading",
                    early + checks.blank(self.picture2(), 1, 1, 259, 259, "Picture2 after loading"))
         self.text_is("Text1", d.path(log))
