@@ -15,7 +15,7 @@ GENERATOR  ?= Ninja
 FUZZ_SECONDS ?= 60
 BENCH_JOBS ?= 2
 
-.PHONY: all deps deps-windows build run test test-sanitize package bench fuzz install clean \
+.PHONY: all deps deps-windows build run screenshot test test-sanitize package bench fuzz install clean \
         windows test-windows package-windows release check-reproducible
 
 all: build
@@ -32,6 +32,12 @@ build: deps $(BUILD)/build.ninja
 # The viewer starts in the sample folder, so the file dialog opens on the sample day.
 run: build
 	cd $(BUILD)/samples && exec ../dtchart
+
+# docs/screenshot.png: the window as the window test drives it, on a private X11 display at
+# scale 1 in Japanese, with the sample day loaded and the time scroll bar dragged to mid-day.
+screenshot: build
+	/usr/bin/python3 -B tests/e2e/window_e2e.py --screenshot docs/screenshot.png \
+	  $(BUILD)/dtchart $(BUILD)/samples/250131.log
 
 test: build
 	cd $(BUILD) && QT_QPA_PLATFORM=offscreen ctest --output-on-failure

@@ -1,5 +1,5 @@
 # The installed program's real window under Wine on Xvfb, driven with xdotool as a person would
-# by the Linux viewer's script (tests/e2e/window-e2e.sh), in the C and the Japanese locales.
+# by the Linux viewer's driver (tests/e2e/window_e2e.py), in the C and the Japanese locales.
 # Each run installs the setup program silently into its own Wine prefix when it has been built
 # (cmake --build . --target package), and otherwise runs the build's dtchart.exe, which has
 # everything it needs beside it; its output says which. Screenshots stay in window_e2e_wine_*/.
@@ -18,9 +18,9 @@ foreach(run IN ITEMS "c;C.UTF-8;1" "ja;ja_JP.UTF-8;1" "scale1.25;C.UTF-8;1.25" "
   add_test(NAME ${test}
     COMMAND bash -c [=[
       if [[ -f $1 ]]; then export DTCHART_E2E_WINE_SETUP=$1 && program=$2; else program=$3; fi
-      exec bash "$4" "$program" "$5"]=]
+      exec /usr/bin/python3 -B "$4" "$program" "$5"]=]
       bash ${setup} ${installed} $<TARGET_FILE:dtchart>
-      ${PROJECT_SOURCE_DIR}/tests/e2e/window-e2e.sh ${CMAKE_CURRENT_BINARY_DIR}/${test})
+      ${PROJECT_SOURCE_DIR}/tests/e2e/window_e2e.py ${CMAKE_CURRENT_BINARY_DIR}/${test})
   dtchart_test_environment(${test})
   # Each step waits up to 30 s for the screen; a run normally takes 15 to 20 s, the setup
   # program included.
