@@ -1,5 +1,6 @@
 #include "ui/common_dialog.h"
 
+#include <QAbstractButton>
 #include <QAbstractItemView>
 #include <QCompleter>
 #include <QFileDialog>
@@ -54,7 +55,14 @@ public:
         setHistory(recent);
         setNameFilters(request.nameFilters);  // the first one chosen and applied
         setDefaultSuffix(request.defaultSuffix);
+        // A new dialog starts where the last one was left and moves on to the folder asked
+        // for: it can go back to the first if it moved, and forward nowhere.
+        const QString left = directory().absolutePath();
         if (!request.directory.isEmpty()) setDirectory(request.directory);
+        if (auto* back = findChild<QAbstractButton*>(QStringLiteral("backButton")))
+            back->setEnabled(directory().absolutePath() != left);
+        if (auto* forward = findChild<QAbstractButton*>(QStringLiteral("forwardButton")))
+            forward->setEnabled(false);
         // Nothing left of the last open: no file selected, no name typed, the list at its top.
         if (auto* list = findChild<QAbstractItemView*>(QStringLiteral("listView"))) {
             list->selectionModel()->clear();  // the detail view shares it
@@ -64,7 +72,8 @@ public:
             details->scrollToTop();
         if (auto* name = findChild<QLineEdit*>(QStringLiteral("fileNameEdit"))) name->clear();
         if (!request.fileName.isEmpty()) selectFile(request.fileName);
-        if (userOffset_ && parentWidget()) move(parentWidget()->pos() + *userOffset_);
+        if (userOffset_ && parentWidget())
+            setGeometry(QRect(parentWidget()->geometry().topLeft() + *userOffset_, size()));
     }
 
     // After an open: the name's completions close with the dialog (they are a window of
@@ -73,13 +82,14 @@ public:
     void closed() {
         if (auto* name = findChild<QLineEdit*>(QStringLiteral("fileNameEdit")))
             if (QCompleter* completer = name->completer()) completer->popup()->hide();
-        if (pos() != shownAt_ && parentWidget()) userOffset_ = pos() - parentWidget()->pos();
+        if (geometry().topLeft() != shownAt_ && parentWidget())
+            userOffset_ = geometry().topLeft() - parentWidget()->geometry().topLeft();
     }
 
 protected:
     void showEvent(QShowEvent* event) override {
         QFileDialog::showEvent(event);  // centred over the parent unless placed
-        if (!event->spontaneous()) shownAt_ = pos();
+        if (!event->spontaneous()) shownAt_ = geometry().topLeft();
     }
 
 private:

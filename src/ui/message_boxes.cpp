@@ -8,11 +8,12 @@
 namespace dtchart {
 namespace {
 
-// Runs a task once, in the event loop's next turn after the box's first paint: by then the
-// box is on screen (the paint's flush sends it to the display), and the task cannot delay it.
+// Runs a task once, in the event loop's next turn after the box's first paint, if the box is
+// still up: by then it is on screen (the paint's flush sends it to the display), and the task
+// cannot delay it.
 class AfterFirstPaint final : public QObject {
 public:
-    AfterFirstPaint(QWidget* box, const std::function<void()>& task) : task_(task) {
+    AfterFirstPaint(QWidget* box, const std::function<void()>& task) : box_(box), task_(task) {
         if (task_) box->installEventFilter(this);
     }
 
@@ -20,13 +21,17 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override {
         if (event->type() == QEvent::Paint) {
             watched->removeEventFilter(this);
-            // Gone with this object, should the answer come first.
-            QTimer::singleShot(0, this, [this] { task_(); });
+            // Not once the box is answered: gone with this object when the question returns,
+            // and skipped if the answer came first.
+            QTimer::singleShot(0, this, [this] {
+                if (box_->isVisible()) task_();
+            });
         }
         return false;
     }
 
 private:
+    QWidget* box_;
     std::function<void()> task_;
 };
 
