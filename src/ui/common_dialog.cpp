@@ -37,9 +37,10 @@ std::optional<QString> run(QFileDialog& dialog) {
 }
 
 #ifndef Q_OS_WIN
-// Qt's dialog, kept between opens. Made, it costs a frame or two; shown again, a fraction of
-// one. It opens over its parent, as a new dialog does, until the user moves it; from then on
-// where the user put it, beside the parent. A size the user gives it stays.
+// Qt's dialog, kept between opens. Made, it takes several frames (most of it looking its
+// icons up in the icon theme); shown again, less than one. It opens over its parent, as a new
+// dialog does, until the user moves it; from then on where the user put it, beside the
+// parent. A size the user gives it stays.
 class KeptFileDialog final : public QFileDialog {
 public:
     KeptFileDialog(QWidget* parent, const QString& title) : QFileDialog(parent, title) {}
