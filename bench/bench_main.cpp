@@ -78,6 +78,15 @@ const Case Cases[] = {
     {"load command (cmd1_Click)", "form/LoadCommand", "", Goal::Under, 2e-3},
     {"load command + repaint", "form/LoadCommandAndRepaint", "", Goal::Shown, 0},
     {"polar plot (HScroll1_Change)", "form/PolarPlot", "", Goal::Under, 1e-3},
+    // From the input to the end of the dialog's first paint: the kept question box and file
+    // dialog against the same made anew for every open; the first open's dialog is made while
+    // the question waits for Yes. Against a bare QDialog, for information.
+    {"question shown, click to box", "dialog/Question", "dialog/QuestionMadeAnew", Goal::FasterBy, 1},
+    {"file dialog shown, later open", "dialog/FileDialogLaterOpen", "dialog/FileDialogMadeAnew", Goal::FasterBy, 4},
+    {"file dialog shown, first open", "dialog/FileDialogFirstOpenMadeAhead", "dialog/FileDialogMadeAnew", Goal::FasterBy, 3},
+    {"question vs bare QDialog again", "dialog/Question", "dialog/BareQDialogShownAgain", Goal::Shown, 0},
+    {"later open vs bare QDialog again", "dialog/FileDialogLaterOpen", "dialog/BareQDialogShownAgain", Goal::Shown, 0},
+    {"dialog made anew vs bare QDialog", "dialog/FileDialogMadeAnew", "dialog/BareQDialogMadeAnew", Goal::Shown, 0},
     // Any window with text pays for its fonts, which an empty window does not: no target.
     {"start-up to first shown window", "startup/Form1", "startup/BareQWidget", Goal::Shown, 0},
     {"start-up vs Qt window, same widgets", "startup/Form1", "startup/SameWidgets", Goal::RatioAtMost, 1.3},

@@ -10,6 +10,7 @@
 #include <QMessageBox>
 #include <QStyleOptionButton>
 #include <QTemporaryDir>
+#include <QTimer>
 
 #include "form_doubles.h"
 #include "log_files.h"
@@ -35,6 +36,35 @@ bool isBlank(const QImage& image) {
 QString spoken(QWidget* widget, QAccessible::Text what) {
     QAccessibleInterface* face = QAccessible::queryAccessibleInterface(widget);
     return face ? face->text(what) : QString();
+}
+
+// Runs `act` on the question box from inside its exec(), once it is shown and active; a box
+// `act` leaves open is answered No, so that a failing check cannot hang the test.
+template <class Act>
+void whenBoxShown(Act act) {
+    QTimer::singleShot(0, [act] {
+        QMessageBox* box = nullptr;
+        QTest::qWaitFor([&] { return box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget()); }, 5000);
+        if (!box) return;
+        auto answer = qScopeGuard([box] {
+            if (box->isVisible()) box->button(QMessageBox::No)->click();
+        });
+        if (QTest::qWaitFor([box] { return box->isActiveWindow() && QApplication::focusWidget(); }, 5000))
+            act(*box);
+    });
+}
+
+// What a user sees of the question box: texts, buttons, which has the focus and which is the
+// default, its size; and what Return answers.
+QStringList boxState(QMessageBox& box) {
+    QStringList state = {box.windowTitle(), box.text(),
+                         QStringLiteral("focus ") + qobject_cast<QAbstractButton*>(QApplication::focusWidget())->text(),
+                         QStringLiteral("default ") + (box.defaultButton() ? box.defaultButton()->text() : QString()),
+                         QStringLiteral("escape ") + (box.escapeButton() ? box.escapeButton()->text() : QString()),
+                         QStringLiteral("size %1x%2").arg(box.width()).arg(box.height())};
+    for (QAbstractButton* button : box.buttons())
+        state << QStringLiteral("button ") + button->text() + (button->isVisible() ? " shown" : " hidden");
+    return state;
 }
 
 int countColour(const QImage& image, QRgb colour) {
@@ -420,6 +450,56 @@ private slots:
         t.form->cmd1_Click();
         QCOMPARE(spoken(chart, QAccessible::Description), description);
         QCOMPARE(t.endRequests, 0);
+    }
+
+    // The question box, kept from one question to the next, asks each as a new box does,
+    // whatever the last answer left in it; and runs its task once it is shown.
+    void theKeptQuestionIsAskedAsByANewBox_data() {
+        QTest::addColumn<QString>("keys");  // the first answer
+        QTest::addColumn<bool>("answer");
+        QTest::newRow("after Yes") << "Return" << true;
+        QTest::newRow("after No by Escape") << "Escape" << false;
+        QTest::newRow("after No by moving the focus to it") << "Tab Space" << false;
+    }
+    void theKeptQuestionIsAskedAsByANewBox() {
+        QFETCH(QString, keys);
+        QFETCH(bool, answer);
+        QVERIFY(InstallQtTranslations(QLocale(QLocale::Japanese, QLocale::Japan)));
+        QWidget window;
+        window.resize(878, 637);
+        window.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&window));
+
+        QtMessageBoxes kept;
+        int tasks = 0;
+        bool shownForTask = false;
+        whenBoxShown([&](QMessageBox&) {
+            QVERIFY(QTest::qWaitFor([&] { return tasks == 1; }, 5000));  // once on screen
+            for (const QString& key : keys.split(' '))
+                QTest::keyClick(QApplication::focusWidget(), key == "Return" ? Qt::Key_Return : key == "Escape" ? Qt::Key_Escape : key == "Tab" ? Qt::Key_Tab : Qt::Key_Space);
+        });
+        QCOMPARE(kept.askYesNo(&window, QStringLiteral("dtchart"), QStringLiteral("最初の質問ですか？"), [&] {
+            ++tasks;
+            shownForTask = kept.keptQuestion()->isVisible();
+        }), answer);
+        QCOMPARE(tasks, 1);
+        QVERIFY(shownForTask);
+
+        QStringList again, fresh;
+        whenBoxShown([&](QMessageBox& box) {
+            again = boxState(box);
+            QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
+        });
+        QVERIFY(kept.askYesNo(&window, QStringLiteral("dtchart"), QStringLiteral("新しいデータをロードしますか？")));
+        QtMessageBoxes other;
+        whenBoxShown([&](QMessageBox& box) {
+            fresh = boxState(box);
+            QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
+        });
+        QVERIFY(other.askYesNo(&window, QStringLiteral("dtchart"), QStringLiteral("新しいデータをロードしますか？")));
+        QCOMPARE(again, fresh);
+        QVERIFY(fresh.contains(QStringLiteral("新しいデータをロードしますか？")));
+        QVERIFY(fresh.at(2).startsWith(QStringLiteral("focus はい")));
     }
 
     void qtStringsFollowTheLocale() {

@@ -24,8 +24,10 @@ public:
     QStringList questions;
     QStringList errors;
 
-    bool askYesNo(QWidget*, const QString& title, const QString& prompt) override {
+    bool askYesNo(QWidget*, const QString& title, const QString& prompt,
+                  const std::function<void()>& whileAsked) override {
         questions << title + QStringLiteral(": ") + prompt;
+        if (whileAsked) whileAsked();
         if (answers.empty()) return true;
         const bool answer = answers.front();
         answers.pop_front();

@@ -1,10 +1,16 @@
 // The load command end to end with its boxes answered by doubles: every way out of it, and
 // bad files of every kind, none of which may crash, hang or change what the window holds.
 
+#include <QAbstractButton>
+#include <QAbstractItemView>
+#include <QComboBox>
+#include <QFileDialog>
 #include <QFileInfo>
+#include <QLabel>
 #include <QLineEdit>
 #include <QScrollBar>
 #include <QTemporaryDir>
+#include <QWindow>
 #include <QtTest>
 
 #ifndef Q_OS_WIN
@@ -24,6 +30,7 @@
 #include "form_doubles.h"
 #include "log_files.h"
 #include "ui/picture_box.h"
+#include "ui/qt_translations.h"
 
 using namespace dtchart;
 using namespace dtchart::test;
@@ -77,6 +84,57 @@ public:
         return chosen;
     }
 };
+
+
+// Runs `act` on the file dialog from inside its exec(), once it is shown and active; whatever
+// `act` leaves open is cancelled, so that a failing check cannot hang the test.
+template <class Act>
+void whenDialogShown(Act act) {
+    QTimer::singleShot(0, [act] {
+        QFileDialog* dialog = nullptr;
+        QTest::qWaitFor([&] { return dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget()); }, 5000);
+        if (!dialog) return;
+        auto cancel = qScopeGuard([dialog] {
+            if (dialog->isVisible()) dialog->reject();
+        });
+        auto* name = dialog->findChild<QLineEdit*>(QStringLiteral("fileNameEdit"));
+        if (QTest::qWaitForWindowActive(dialog) && QTest::qWaitFor([name] { return name->hasFocus(); }, 5000))
+            act(*dialog);
+    });
+}
+
+// What a user sees of an open dialog, once its folder is listed: folder, filter, name, focus,
+// selection, every label, button and list with its text and state, and its place.
+QStringList dialogState(QFileDialog& d, int listed) {
+    auto* list = d.findChild<QAbstractItemView*>(QStringLiteral("listView"));
+    QTest::qWaitFor([&] { return list->model()->rowCount(list->rootIndex()) == listed; }, 5000);
+    QStringList state = {
+        QStringLiteral("title ") + d.windowTitle(),
+        QStringLiteral("folder ") + d.directory().absolutePath(),
+        QStringLiteral("filter ") + d.selectedNameFilter(),
+        QStringLiteral("filters ") + d.nameFilters().join(QLatin1Char('|')),
+        QStringLiteral("suffix ") + d.defaultSuffix(),
+        QStringLiteral("focus ") + (QApplication::focusWidget() ? QApplication::focusWidget()->objectName() : QString()),
+        QStringLiteral("selected %1").arg(list->selectionModel()->selectedIndexes().size()),
+        QStringLiteral("current valid %1").arg(list->currentIndex().isValid()),
+        QStringLiteral("geometry %1,%2 %3x%4").arg(d.x()).arg(d.y()).arg(d.width()).arg(d.height())};
+    QStringList rows;
+    for (int r = 0; r < list->model()->rowCount(list->rootIndex()); ++r)
+        rows << list->model()->index(r, 0, list->rootIndex()).data().toString();
+    rows.sort();  // the list sorts them a moment later
+    state << QStringLiteral("listed ") + rows.join(QLatin1Char('|'));
+    for (QWidget* w : d.findChildren<QWidget*>()) {
+        QString text;
+        if (auto* label = qobject_cast<QLabel*>(w)) text = label->text();
+        else if (auto* button = qobject_cast<QAbstractButton*>(w)) text = button->text();
+        else if (auto* edit = qobject_cast<QLineEdit*>(w)) text = edit->text();
+        else if (auto* combo = qobject_cast<QComboBox*>(w)) text = combo->currentText();
+        else continue;
+        state << QStringLiteral("%1 '%2' enabled %3 visible %4")
+                     .arg(w->objectName(), text).arg(w->isEnabled()).arg(w->isVisible());
+    }
+    return state;
+}
 
 }  // namespace
 
@@ -181,6 +239,108 @@ private slots:
         t.form->HScroll1->setValue(11);
         t.form->HScroll1->setValue(10);
         QCOMPARE(t.plot(), plot);
+    }
+
+    // Qt's dialog, kept from one open to the next, starts each open as a new dialog starts,
+    // whatever the last one was left with; a place and size the user gave it stay.
+    void theKeptDialogStartsAsANewOne_data() {
+        QTest::addColumn<QString>("before");
+        QTest::newRow("after a cancel") << "cancel";
+        QTest::newRow("after a chosen file") << "choose";
+        QTest::newRow("after another filter, folder and name, cancelled") << "wander";
+        QTest::newRow("after a day's file was added") << "add";
+        QTest::newRow("made ahead, while the question is asked") << "prepare";
+        QTest::newRow("after being moved and resized") << "move";
+    }
+    void theKeptDialogStartsAsANewOne() {
+        QFETCH(QString, before);
+#ifdef Q_OS_WIN
+        QSKIP("Windows shows its own dialog, made anew for every open");
+#endif
+        QVERIFY(InstallQtTranslations(QLocale(QLocale::Japanese, QLocale::Japan)));
+        QTemporaryDir here;
+        QVERIFY(WriteFile(here.filePath(QStringLiteral("250131.log")), LogBytes(dayA)));
+        QVERIFY(WriteFile(here.filePath(QStringLiteral("notes.txt")), "notes"));
+        QVERIFY(QDir(here.path()).mkdir(QStringLiteral("2024")));
+        QWidget window;
+        window.resize(878, 637);
+        window.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&window));
+        const OpenFileRequest request{
+            {}, CommonDialog::NameFilters(QStringLiteral("観測ログ(*.log)|*.log|すべてのファイル(*.*)|*.*")),
+            QStringLiteral("log"), here.path(), {}};
+        int listed = 2;  // the folder 2024 and the day's log
+
+        QtOpenFileChooser kept;
+        std::optional<QString> first;
+        QRect placed;
+        if (before == "prepare") {
+            kept.prepare(&window);
+            QVERIFY(kept.keptDialog());
+            QVERIFY(!kept.keptDialog()->isVisible());
+        } else {
+            whenDialogShown([&](QFileDialog& d) {
+                if (before == "choose") {
+                    // The name without its extension, which the dialog adds.
+                    QTest::keyClicks(QApplication::focusWidget(), QStringLiteral("250131"));
+                    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
+                    return;
+                }
+                if (before == "wander") {
+                    d.selectNameFilter(d.nameFilters().at(1));
+                    d.setDirectory(here.filePath(QStringLiteral("2024")));
+                    QTest::keyClicks(QApplication::focusWidget(), QStringLiteral("x"));
+                }
+                if (before == "move") {
+                    // As the window system reports a user's move and resize.
+                    d.windowHandle()->setGeometry(QRect(d.windowHandle()->position() + QPoint(40, 30),
+                                                        d.size() + QSize(60, 50)));
+                    QTRY_COMPARE(d.size(), d.windowHandle()->size());
+                    placed = d.geometry();
+                }
+                QTest::keyClick(&d, Qt::Key_Escape);
+            });
+            first = kept.choose(&window, request);
+        }
+        QCOMPARE(first, before == "choose" ? std::optional(here.filePath(QStringLiteral("250131.log")))
+                                           : std::nullopt);
+        // Closed, nothing of it stays on screen: not the name's completions either.
+        for (QWidget* w : QApplication::topLevelWidgets())
+            QVERIFY2(w == &window || !w->isVisible(), qPrintable(w->metaObject()->className()));
+        if (before == "add") {
+            QVERIFY(WriteFile(here.filePath(QStringLiteral("250201.log")), LogBytes(dayB)));
+            ++listed;
+        }
+
+        // A new dialog made now, as the next open made one, and the kept one opened again.
+        QStringList again, fresh;
+        QtOpenFileChooser other;
+        whenDialogShown([&](QFileDialog& d) { fresh = dialogState(d, listed); });
+        QCOMPARE(other.choose(&window, request), std::nullopt);
+        whenDialogShown([&](QFileDialog& d) { again = dialogState(d, listed); });
+        QCOMPARE(kept.choose(&window, request), std::nullopt);
+        if (before == "move") {
+            // Where the user left it, the size they gave it; the place within the frame's
+            // width, which the offscreen platform counts in one way and then the other.
+            const QStringList kept = again.filter(QRegularExpression(QStringLiteral("^geometry ")));
+            QCOMPARE(kept.size(), 1);
+            const QRegularExpressionMatch m =
+                QRegularExpression(QStringLiteral("^geometry (-?\\d+),(-?\\d+) (\\d+)x(\\d+)$")).match(kept[0]);
+            QVERIFY(m.hasMatch());
+            QCOMPARE(QSize(m.captured(3).toInt(), m.captured(4).toInt()), placed.size());
+            QVERIFY2((QPoint(m.captured(1).toInt(), m.captured(2).toInt()) - placed.topLeft()).manhattanLength() <= 4,
+                     qPrintable(kept[0]));
+            again.removeAll(kept[0]);
+            QCOMPARE(fresh.removeIf([](const QString& line) { return line.startsWith(QStringLiteral("geometry ")); }), 1);
+        }
+        QCOMPARE(again, fresh);
+        // What a new one shows: Japanese texts, the logs' filter, no name, the focus on it.
+        QVERIFY(fresh.contains(QStringLiteral("title 開く")));
+        QVERIFY(fresh.contains(QStringLiteral("fileTypeCombo '観測ログ(*.log)' enabled 1 visible 1")));
+        QVERIFY(fresh.contains(QStringLiteral("fileNameEdit '' enabled 1 visible 1")));
+        QVERIFY(fresh.contains(QStringLiteral("focus fileNameEdit")));
+        QVERIFY(fresh.contains(QStringLiteral("folder ") + here.path()));
+        QVERIFY(fresh.contains(QStringLiteral("selected 0")));
     }
 
     void badFiles_data() {

@@ -1,13 +1,25 @@
 #include "ui/common_dialog.h"
 
+#include <QAbstractButton>
+#include <QAbstractItemView>
+#include <QCompleter>
 #include <QFileDialog>
+#include <QItemSelectionModel>
+#include <QLayout>
+#include <QLineEdit>
+#include <QShowEvent>
 
 #include "signal/system_error.h"
 
 namespace dtchart {
+namespace {
 
-std::optional<QString> QtOpenFileChooser::choose(QWidget* parent, const OpenFileRequest& request) {
-    QFileDialog dialog(parent, request.title.isEmpty() ? QFileDialog::tr("Open") : request.title);
+QString titleOf(const OpenFileRequest& request) {
+    return request.title.isEmpty() ? QFileDialog::tr("Open") : request.title;
+}
+
+// What every dialog is made with, a new one and a kept one alike.
+void configure(QFileDialog& dialog) {
     // Windows users get the system's own open dialog, as the component did; elsewhere Qt's
     // dialog looks and works the same on every desktop.
     QFileDialog::Options options = QFileDialog::HideNameFilterDetails;
@@ -17,12 +29,124 @@ std::optional<QString> QtOpenFileChooser::choose(QWidget* parent, const OpenFile
     dialog.setOptions(options);
     dialog.setAcceptMode(QFileDialog::AcceptOpen);
     dialog.setFileMode(QFileDialog::ExistingFile);
+}
+
+std::optional<QString> run(QFileDialog& dialog) {
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return std::nullopt;
+    return dialog.selectedFiles().constFirst();
+}
+
+#ifndef Q_OS_WIN
+// Qt's dialog, kept between opens. Made, it takes several frames (most of it looking its
+// icons up in the icon theme); shown again, less than one. It opens over its parent, as a new
+// dialog does, until the user moves it; from then on where the user put it, beside the
+// parent. A size the user gives it stays.
+class KeptFileDialog final : public QFileDialog {
+public:
+    KeptFileDialog(QWidget* parent, const QString& title) : QFileDialog(parent, title) {}
+
+    // Back to what a new dialog shows for `request`. What a new dialog takes over from the
+    // last one through Qt's settings (view mode, column widths, sidebar, recent folders) is
+    // kept as it is.
+    void startAnew(const OpenFileRequest& request) {
+        setWindowTitle(titleOf(request));
+        // A new dialog offers the last five folders as recent ones.
+        QStringList recent = history();
+        if (recent.size() > 5) recent = recent.mid(recent.size() - 5);
+        setHistory(recent);
+        setNameFilters(request.nameFilters);  // the first one chosen and applied
+        setDefaultSuffix(request.defaultSuffix);
+        // A new dialog starts where the last one was left and moves on to the folder asked
+        // for: it can go back to the first if it moved, and forward nowhere.
+        const QString left = directory().absolutePath();
+        if (!request.directory.isEmpty()) setDirectory(request.directory);
+        if (auto* back = findChild<QAbstractButton*>(QStringLiteral("backButton")))
+            back->setEnabled(directory().absolutePath() != left);
+        if (auto* forward = findChild<QAbstractButton*>(QStringLiteral("forwardButton")))
+            forward->setEnabled(false);
+        // Nothing left of the last open: no file selected, no name typed, the list at its top.
+        if (auto* list = findChild<QAbstractItemView*>(QStringLiteral("listView"))) {
+            list->selectionModel()->clear();  // the detail view shares it
+            list->scrollToTop();
+        }
+        if (auto* details = findChild<QAbstractItemView*>(QStringLiteral("treeView")))
+            details->scrollToTop();
+        if (auto* name = findChild<QLineEdit*>(QStringLiteral("fileNameEdit"))) name->clear();
+        if (!request.fileName.isEmpty()) selectFile(request.fileName);
+        if (userOffset_ && parentWidget())
+            setGeometry(QRect(parentWidget()->geometry().topLeft() + *userOffset_, size()));
+    }
+
+    // After an open: the name's completions close with the dialog (they are a window of
+    // their own, which a deleted dialog takes with it), and a dialog the user moved stays
+    // where they put it.
+    void closed() {
+        if (auto* name = findChild<QLineEdit*>(QStringLiteral("fileNameEdit")))
+            if (QCompleter* completer = name->completer()) completer->popup()->hide();
+        if (geometry().topLeft() != shownAt_ && parentWidget())
+            userOffset_ = geometry().topLeft() - parentWidget()->geometry().topLeft();
+    }
+
+protected:
+    void showEvent(QShowEvent* event) override {
+        QFileDialog::showEvent(event);  // centred over the parent unless placed
+        if (!event->spontaneous()) shownAt_ = geometry().topLeft();
+    }
+
+private:
+    QPoint shownAt_;
+    std::optional<QPoint> userOffset_;
+};
+#endif
+
+}  // namespace
+
+QtOpenFileChooser::~QtOpenFileChooser() { delete kept_.data(); }
+
+QFileDialog* QtOpenFileChooser::keptDialog() const { return kept_.data(); }
+
+#ifndef Q_OS_WIN
+QFileDialog& QtOpenFileChooser::keptFor(QWidget* parent, const QString& title) {
+    auto* dialog = static_cast<KeptFileDialog*>(kept_.data());
+    if (!dialog || dialog->parentWidget() != parent) {
+        delete dialog;
+        dialog = new KeptFileDialog(parent, title);
+        configure(*dialog);
+        kept_ = dialog;
+    }
+    return *dialog;
+}
+#endif
+
+void QtOpenFileChooser::prepare(QWidget* parent) {
+#ifndef Q_OS_WIN
+    // Made, styled and laid out: what is left for the open is to show and paint it.
+    QFileDialog& dialog = keptFor(parent, QFileDialog::tr("Open"));
+    dialog.ensurePolished();
+    if (QLayout* layout = dialog.layout()) layout->activate();
+#else
+    (void)parent;
+#endif
+}
+
+std::optional<QString> QtOpenFileChooser::choose(QWidget* parent, const OpenFileRequest& request) {
+#ifdef Q_OS_WIN
+    // Windows makes its dialog anew for every open; a new QFileDialog around it costs nothing
+    // and carries no file of the last open into the next.
+    QFileDialog dialog(parent, titleOf(request));
+    configure(dialog);
     dialog.setNameFilters(request.nameFilters);
     dialog.setDefaultSuffix(request.defaultSuffix);
     if (!request.directory.isEmpty()) dialog.setDirectory(request.directory);
     if (!request.fileName.isEmpty()) dialog.selectFile(request.fileName);
-    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return std::nullopt;
-    return dialog.selectedFiles().constFirst();
+    return run(dialog);
+#else
+    auto& dialog = static_cast<KeptFileDialog&>(keptFor(parent, titleOf(request)));
+    dialog.startAnew(request);
+    const std::optional<QString> chosen = run(dialog);
+    dialog.closed();
+    return chosen;
+#endif
 }
 
 QStringList CommonDialog::NameFilters(const QString& filter) {

@@ -2,11 +2,13 @@
 // The file-open dialog component: set Filter ("description|pattern|..."), DefaultExt, InitDir
 // and FileName, call ShowOpen, read FileName. A cancelled dialog raises error 32755.
 
+#include <QPointer>
 #include <QString>
 #include <QStringList>
 
 #include <optional>
 
+class QFileDialog;
 class QWidget;
 
 namespace dtchart {
@@ -25,12 +27,26 @@ public:
     virtual ~OpenFileChooser() = default;
     // The chosen file's full path, or nothing when the user cancelled.
     virtual std::optional<QString> choose(QWidget* parent, const OpenFileRequest& request) = 0;
+    // Makes ahead what the next choose() for `parent` will show, where that takes time.
+    virtual void prepare(QWidget* parent) { (void)parent; }
 };
 
-// The system's open dialog on Windows; Qt's own widget-based dialog elsewhere.
+// The system's open dialog on Windows; Qt's own widget-based dialog elsewhere. Qt's dialog is
+// made by prepare() or the first open and kept, hidden, for the next ones, which then show at
+// once; each open starts it as a new one would start. It lives as long as its parent.
 class QtOpenFileChooser final : public OpenFileChooser {
 public:
+    ~QtOpenFileChooser() override;
     std::optional<QString> choose(QWidget* parent, const OpenFileRequest& request) override;
+    void prepare(QWidget* parent) override;
+
+    // The kept dialog, if an open has made it (for tests).
+    QFileDialog* keptDialog() const;
+
+private:
+    QFileDialog& keptFor(QWidget* parent, const QString& title);
+
+    QPointer<QFileDialog> kept_;
 };
 
 class CommonDialog {

@@ -174,8 +174,16 @@ void Form1::HScroll4_Change() {
 }
 
 void Form1::cmd1_Click() {
+    // While the user reads the question, the file dialog that Yes opens is made, if it takes
+    // making; a failure there only leaves it to be made when it opens.
+    const auto prepareDialog = [this] {
+        try {
+            services_.chooser->prepare(this);
+        } catch (...) {
+        }
+    };
     if (!services_.boxes->askYesNo(this, ApplicationTitle(),
-                                   QStringLiteral("新しいデータをロードしますか？")))
+                                   QStringLiteral("新しいデータをロードしますか？"), prepareDialog))
         return;
 
     Picture1->surface().Cls();

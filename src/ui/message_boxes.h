@@ -1,8 +1,12 @@
 #pragma once
 // The modal message boxes the window shows. An interface so that tests can answer them.
 
+#include <QPointer>
 #include <QString>
 
+#include <functional>
+
+class QMessageBox;
 class QWidget;
 
 namespace dtchart {
@@ -10,16 +14,28 @@ namespace dtchart {
 class MessageBoxes {
 public:
     virtual ~MessageBoxes() = default;
-    // Yes/No question, Yes the default, no icon. True for Yes.
-    virtual bool askYesNo(QWidget* parent, const QString& title, const QString& prompt) = 0;
+    // Yes/No question, Yes the default, no icon. True for Yes. `whileAsked`, when given, runs
+    // once while the question waits for its answer, after the question is on screen.
+    virtual bool askYesNo(QWidget* parent, const QString& title, const QString& prompt,
+                          const std::function<void()>& whileAsked = {}) = 0;
     // A message with the error icon and an OK button.
     virtual void showError(QWidget* parent, const QString& title, const QString& text) = 0;
 };
 
+// The question box is made when first asked and kept, hidden, for the next question, which
+// then shows at once, as a new box would show it. It lives as long as its parent.
 class QtMessageBoxes final : public MessageBoxes {
 public:
-    bool askYesNo(QWidget* parent, const QString& title, const QString& prompt) override;
+    ~QtMessageBoxes() override;
+    bool askYesNo(QWidget* parent, const QString& title, const QString& prompt,
+                  const std::function<void()>& whileAsked = {}) override;
     void showError(QWidget* parent, const QString& title, const QString& text) override;
+
+    // The kept question box, if a question has made it (for tests).
+    QMessageBox* keptQuestion() const;
+
+private:
+    QPointer<QMessageBox> question_;
 };
 
 }  // namespace dtchart
