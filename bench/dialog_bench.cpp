@@ -123,17 +123,22 @@ void BareDialogMadeAnew(benchmark::State& state) {
     });
 }
 
-// 読み込み clicked on a shown window: the kept question box on screen.
-void Question(benchmark::State& state) {
-    QtMessageBoxes boxes;
+// 読み込み clicked on a shown window, answered No, until the question is on screen.
+void TimeQuestion(benchmark::State& state, MessageBoxes& boxes) {
     test::ScriptedChooser chooser;
     Form1 form(Form1Services{&boxes, &chooser, [] {}});
     form.load();
     form.show();
     QCoreApplication::processEvents();
-    // The box is made at the first question.
+    // A kept box is made at the first question.
     TimeToShown(state, [&] { form.cmd1->click(); }, 1);
     if (!chooser.requests.empty()) state.SkipWithError("a question answered No opened the dialog");
+}
+
+// The kept question box.
+void Question(benchmark::State& state) {
+    QtMessageBoxes boxes;
+    TimeQuestion(state, boxes);
 }
 
 // Baseline: the question as a box made anew for every click, as the viewer once asked it.
@@ -151,12 +156,7 @@ public:
 
 void QuestionMadeAnew(benchmark::State& state) {
     NewBoxEachTime boxes;
-    test::ScriptedChooser chooser;
-    Form1 form(Form1Services{&boxes, &chooser, [] {}});
-    form.load();
-    form.show();
-    QCoreApplication::processEvents();
-    TimeToShown(state, [&] { form.cmd1->click(); }, 1);
+    TimeQuestion(state, boxes);
 }
 
 // The file dialog shown again, as every open after the first.
