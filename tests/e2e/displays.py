@@ -312,8 +312,13 @@ class WaylandDisplay(X11Display):
             env.pop(name, None)
         env["WAYLAND_DISPLAY"] = self.wayland_display
         if self.as_user and subprocess.run(self.as_user + ["test", "-x", program]).returncode:
-            os.makedirs(f"{self.work}/bin")  # the session's user cannot run the build's: a copy
-            program = shutil.copy(program, f"{self.work}/bin/dtchart")
+            # The session's user cannot run the build's (a checkout only its owner may enter): a
+            # copy, made on the run's first start and used by every later one.
+            copy = f"{self.work}/bin/dtchart"
+            if not os.path.exists(copy):
+                os.makedirs(f"{self.work}/bin")
+                shutil.copy(program, copy)
+            program = copy
         self.viewer = self.spawn(self.as_user + [program], "dtchart.log", env=env, cwd=self.work)
 
 

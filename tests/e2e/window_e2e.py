@@ -8,11 +8,13 @@ twice the radius and Text3. Under another locale the empty frame must be C.UTF-8
 usage: window_e2e.py PROGRAM ARTIFACT_DIR
        window_e2e.py --screenshot OUTPUT.png PROGRAM LOG   (the README's picture)
 DTCHART_E2E_DISPLAY x11 (default) or wayland, DTCHART_E2E_LANG the locale (C.UTF-8),
-DTCHART_E2E_SCALE the screen's scale in eighths (1). DTCHART_E2E_WINE=1: PROGRAM is a Windows
+DTCHART_E2E_SCALE the screen's scale in eighths (1), DTCHART_E2E_PRIVATE_FOLDER=1 runs a copy of
+PROGRAM from a folder only its owner may enter. DTCHART_E2E_WINE=1: PROGRAM is a Windows
 program run by Wine on X11, or with DTCHART_E2E_WINE_SETUP the Windows path it installs.
 Screenshots stay in ARTIFACT_DIR, the rest (HOME too) goes with the run. Exit 77: no compositor.
 """
 import os
+import shutil
 import subprocess
 import sys
 import tempfile
@@ -238,6 +240,11 @@ def main(argv):
         program, artifacts = argv[1:]
     setup = os.environ.get("DTCHART_E2E_WINE_SETUP")
     program = program if setup else os.path.abspath(program)
+    private = None
+    if os.environ.get("DTCHART_E2E_PRIVATE_FOLDER") == "1":
+        # The program where only its owner may enter, as a checkout in root's home is.
+        private = tempfile.mkdtemp(prefix="dtchart-private.")
+        program = shutil.copy(program, f"{private}/dtchart")
     scale = Fraction(os.environ.get("DTCHART_E2E_SCALE", "1"))
     kind = "wine" if os.environ.get("DTCHART_E2E_WINE") == "1" else os.environ.get("DTCHART_E2E_DISPLAY", "x11")
     if scale < 1 or (8 * scale).denominator != 1 or (kind == "wine" and (96 * scale).denominator != 1):
@@ -289,7 +296,7 @@ def main(argv):
         return 1
     finally:
         display.stop()
-        subprocess.run(["rm", "-rf", work])
+        subprocess.run(["rm", "-rf", work] + ([private] if private else []))
         watchdog.kill()
 
 
