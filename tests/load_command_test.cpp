@@ -2,13 +2,17 @@
 // bad files of every kind, none of which may crash, hang or change what the window holds.
 
 #include <QAbstractButton>
+#include <QAccessible>
 #include <QAbstractItemView>
 #include <QComboBox>
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMessageBox>
 #include <QScrollBar>
+#include <QSemaphore>
+#include <QThread>
 #include <QTemporaryDir>
 #include <QWindow>
 #include <QtTest>
@@ -29,8 +33,16 @@
 #include "chart/chart_painting.h"
 #include "form_doubles.h"
 #include "log_files.h"
+#include "ui/accessibility.h"
+#include "ui/message_boxes.h"
 #include "ui/picture_box.h"
 #include "ui/qt_translations.h"
+#ifndef Q_OS_WIN
+#include <QDBusConnection>
+#include <QProcess>
+
+#include "ui/desktop_file_dialog.h"
+#endif
 
 using namespace dtchart;
 using namespace dtchart::test;
@@ -135,6 +147,44 @@ QStringList dialogState(QFileDialog& d, int listed) {
     }
     return state;
 }
+
+// What a screen reader is shown: the application's windows by title, then every place where a
+// node counts a child it cannot give.
+QStringList screenReaderTree() {
+    QStringList shown, missing;
+    QAccessibleInterface* app = QAccessible::queryAccessibleInterface(qApp);
+    const std::function<void(QAccessibleInterface*, const QString&, int)> walk =
+        [&](QAccessibleInterface* node, const QString& path, int depth) {
+            for (int k = 0; k < node->childCount() && depth < 50; ++k) {
+                QAccessibleInterface* child = node->child(k);
+                if (!child)
+                    missing << QStringLiteral("missing child %1 of %2 (%3)")
+                                   .arg(k).arg(path, node->object() ? node->object()->objectName() : QString());
+                else walk(child, path + QLatin1Char('/') + child->text(QAccessible::Name), depth + 1);
+            }
+        };
+    for (int k = 0; k < app->childCount(); ++k)
+        if (QAccessibleInterface* window = app->child(k)) shown << QStringLiteral("window ") + window->text(QAccessible::Name);
+    walk(app, QString(), 0);
+    return shown + missing;
+}
+
+// The desktop's XDG portal as a test puts it on a private bus: answering, or holding its name
+// and never answering (its thread never takes the call).
+class FakePortal : public QObject {
+    Q_OBJECT
+    Q_CLASSINFO("D-Bus Interface", "org.freedesktop.portal.FileChooser")
+    Q_PROPERTY(uint version READ version)
+
+public:
+    uint version() const { return 4; }
+};
+
+class StuckThread : public QThread {
+public:
+    QSemaphore release;
+    void run() override { release.acquire(); }
+};
 
 }  // namespace
 
@@ -251,6 +301,7 @@ private slots:
         QTest::newRow("after a day's file was added") << "add";
         QTest::newRow("made ahead, while the question is asked") << "prepare";
         QTest::newRow("after being moved and resized") << "move";
+        QTest::newRow("after questions and opens, as a screen reader is shown it") << "reader";
     }
     void theKeptDialogStartsAsANewOne() {
         QFETCH(QString, before);
@@ -274,7 +325,31 @@ private slots:
         QtOpenFileChooser kept;
         std::optional<QString> first;
         QRect placed;
-        if (before == "prepare") {
+        QtMessageBoxes boxes;
+        QStringList whileUp;
+        if (before == "reader") {
+            // The window's own accessibility, the kept question answered Yes twice and the kept
+            // dialog opened between.
+            InstallAccessibleRoles();
+            window.setWindowTitle(QStringLiteral("Form1"));
+            for (int k = 0; k < 2; ++k) {
+                QTimer::singleShot(0, [&] {
+                    QMessageBox* box = nullptr;
+                    QTest::qWaitFor([&] { return box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget()); }, 5000);
+                    if (box) box->button(QMessageBox::Yes)->click();
+                });
+                QVERIFY(boxes.askYesNo(&window, QStringLiteral("dtchart"), QStringLiteral("読み込みますか？")));
+            }
+            whenDialogShown([&](QFileDialog& d) {
+                dialogState(d, listed);  // once the folder is listed
+                whileUp = screenReaderTree();
+                QTest::keyClick(&d, Qt::Key_Escape);
+            });
+            first = kept.choose(&window, request);
+            QVERIFY(whileUp.contains(QStringLiteral("window 開く")));
+            QCOMPARE(whileUp.filter(QStringLiteral("window ")).size(), 2);
+            QCOMPARE(whileUp.filter(QStringLiteral("missing")).join('\n'), QString());
+        } else if (before == "prepare") {
             kept.prepare(&window);
             QVERIFY(kept.keptDialog());
             QVERIFY(!kept.keptDialog()->isVisible());
@@ -341,6 +416,64 @@ private slots:
         QVERIFY(fresh.contains(QStringLiteral("focus fileNameEdit")));
         QVERIFY(fresh.contains(QStringLiteral("folder ") + here.path()));
         QVERIFY(fresh.contains(QStringLiteral("selected 0")));
+        // Closed, the kept question and dialog are no longer shown to a screen reader.
+        if (before == "reader") QCOMPARE(screenReaderTree(), QStringList({QStringLiteral("window Form1")}));
+    }
+
+    // The desktop's dialog is asked for through its portal where one runs; a portal that holds
+    // its name but never answers must not leave the window waiting: Qt's dialog serves then.
+    void aSilentPortalIsNotWaitedFor_data() {
+        QTest::addColumn<QString>("portal");
+        QTest::addColumn<bool>("answers");
+        QTest::newRow("no portal running") << "none" << true;
+        QTest::newRow("a portal that answers") << "answering" << true;
+        QTest::newRow("a portal that never answers") << "silent" << false;
+    }
+    void aSilentPortalIsNotWaitedFor() {
+#ifdef Q_OS_WIN
+        QSKIP("Windows has no XDG portal");
+#else
+        QFETCH(QString, portal);
+        QFETCH(bool, answers);
+        QProcess daemon;
+        daemon.start(QStringLiteral("dbus-daemon"), {QStringLiteral("--session"), QStringLiteral("--nofork"),
+                                                      QStringLiteral("--print-address")});
+        if (!daemon.waitForStarted(5000)) QSKIP("no dbus-daemon to run a private session bus");
+        auto stop = qScopeGuard([&] {
+            daemon.kill();
+            daemon.waitForFinished();
+        });
+        QVERIFY(daemon.waitForReadyRead(5000));
+        const QString address = QString::fromUtf8(daemon.readLine()).trimmed();
+        QDBusConnection viewer = QDBusConnection::connectToBus(address, QStringLiteral("viewer-") + portal);
+        QDBusConnection side = QDBusConnection::connectToBus(address, QStringLiteral("portal-") + portal);
+        QVERIFY(viewer.isConnected() && side.isConnected());
+
+        FakePortal fake;
+        StuckThread stuck;
+        QThread running;
+        if (portal != "none") {
+            QThread& home = portal == "silent" ? static_cast<QThread&>(stuck) : running;
+            home.start();
+            fake.moveToThread(&home);
+            QVERIFY(side.registerObject(QStringLiteral("/org/freedesktop/portal/desktop"), &fake,
+                                        QDBusConnection::ExportAllProperties));
+            QVERIFY(side.registerService(QStringLiteral("org.freedesktop.portal.Desktop")));
+        }
+        auto join = qScopeGuard([&] {
+            side.unregisterObject(QStringLiteral("/org/freedesktop/portal/desktop"));
+            stuck.release.release();
+            running.quit();
+            stuck.wait();
+            running.wait();
+        });
+        QElapsedTimer waited;
+        waited.start();
+        QCOMPARE(PortalAnswers(viewer, 500), answers);
+        QVERIFY2(waited.elapsed() < 5000, "the check must give up on a silent portal");
+        QDBusConnection::disconnectFromBus(QStringLiteral("viewer-") + portal);
+        QDBusConnection::disconnectFromBus(QStringLiteral("portal-") + portal);
+#endif
     }
 
     void badFiles_data() {

@@ -14,29 +14,6 @@
 namespace dtchart {
 namespace {
 
-QString titleOf(const OpenFileRequest& request) {
-    return request.title.isEmpty() ? QFileDialog::tr("Open") : request.title;
-}
-
-// What every dialog is made with, a new one and a kept one alike.
-void configure(QFileDialog& dialog) {
-    // Windows users get the system's own open dialog, as the component did; elsewhere Qt's
-    // dialog looks and works the same on every desktop.
-    QFileDialog::Options options = QFileDialog::HideNameFilterDetails;
-#ifndef Q_OS_WIN
-    options |= QFileDialog::DontUseNativeDialog;
-#endif
-    dialog.setOptions(options);
-    dialog.setAcceptMode(QFileDialog::AcceptOpen);
-    dialog.setFileMode(QFileDialog::ExistingFile);
-}
-
-std::optional<QString> run(QFileDialog& dialog) {
-    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return std::nullopt;
-    return dialog.selectedFiles().constFirst();
-}
-
-#ifndef Q_OS_WIN
 // Qt's dialog, kept between opens. Made, it takes several frames (most of it looking its
 // icons up in the icon theme); shown again, less than one. It opens over its parent, as a new
 // dialog does, until the user moves it; from then on where the user put it, beside the
@@ -49,7 +26,7 @@ public:
     // last one through Qt's settings (view mode, column widths, sidebar, recent folders) is
     // kept as it is.
     void startAnew(const OpenFileRequest& request) {
-        setWindowTitle(titleOf(request));
+        setWindowTitle(FileDialogTitle(request));
         // A new dialog offers the last five folders as recent ones.
         QStringList recent = history();
         if (recent.size() > 5) recent = recent.mid(recent.size() - 5);
@@ -97,56 +74,54 @@ private:
     QPoint shownAt_;
     std::optional<QPoint> userOffset_;
 };
-#endif
 
 }  // namespace
+
+QString FileDialogTitle(const OpenFileRequest& request) {
+    return request.title.isEmpty() ? QFileDialog::tr("Open") : request.title;
+}
+
+void ConfigureFileDialog(QFileDialog& dialog, bool desktops) {
+    QFileDialog::Options options = QFileDialog::HideNameFilterDetails;
+    if (!desktops) options |= QFileDialog::DontUseNativeDialog;
+    dialog.setOptions(options);
+    dialog.setAcceptMode(QFileDialog::AcceptOpen);
+    dialog.setFileMode(QFileDialog::ExistingFile);
+}
+
+std::optional<QString> RunFileDialog(QFileDialog& dialog) {
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return std::nullopt;
+    return dialog.selectedFiles().constFirst();
+}
 
 QtOpenFileChooser::~QtOpenFileChooser() { delete kept_.data(); }
 
 QFileDialog* QtOpenFileChooser::keptDialog() const { return kept_.data(); }
 
-#ifndef Q_OS_WIN
 QFileDialog& QtOpenFileChooser::keptFor(QWidget* parent, const QString& title) {
     auto* dialog = static_cast<KeptFileDialog*>(kept_.data());
     if (!dialog || dialog->parentWidget() != parent) {
         delete dialog;
         dialog = new KeptFileDialog(parent, title);
-        configure(*dialog);
+        ConfigureFileDialog(*dialog, false);
         kept_ = dialog;
     }
     return *dialog;
 }
-#endif
 
 void QtOpenFileChooser::prepare(QWidget* parent) {
-#ifndef Q_OS_WIN
     // Made, styled and laid out: what is left for the open is to show and paint it.
     QFileDialog& dialog = keptFor(parent, QFileDialog::tr("Open"));
     dialog.ensurePolished();
     if (QLayout* layout = dialog.layout()) layout->activate();
-#else
-    (void)parent;
-#endif
 }
 
 std::optional<QString> QtOpenFileChooser::choose(QWidget* parent, const OpenFileRequest& request) {
-#ifdef Q_OS_WIN
-    // Windows makes its dialog anew for every open; a new QFileDialog around it costs nothing
-    // and carries no file of the last open into the next.
-    QFileDialog dialog(parent, titleOf(request));
-    configure(dialog);
-    dialog.setNameFilters(request.nameFilters);
-    dialog.setDefaultSuffix(request.defaultSuffix);
-    if (!request.directory.isEmpty()) dialog.setDirectory(request.directory);
-    if (!request.fileName.isEmpty()) dialog.selectFile(request.fileName);
-    return run(dialog);
-#else
-    auto& dialog = static_cast<KeptFileDialog&>(keptFor(parent, titleOf(request)));
+    auto& dialog = static_cast<KeptFileDialog&>(keptFor(parent, FileDialogTitle(request)));
     dialog.startAnew(request);
-    const std::optional<QString> chosen = run(dialog);
+    const std::optional<QString> chosen = RunFileDialog(dialog);
     dialog.closed();
     return chosen;
-#endif
 }
 
 QStringList CommonDialog::NameFilters(const QString& filter) {

@@ -31,9 +31,9 @@ public:
     virtual void prepare(QWidget* parent) { (void)parent; }
 };
 
-// The system's open dialog on Windows; Qt's own widget-based dialog elsewhere. Qt's dialog is
-// made by prepare() or the first open and kept, hidden, for the next ones, which then show at
-// once; each open starts it as a new one would start. It lives as long as its parent.
+// Qt's own widget-based dialog, where the desktop offers none of its own. It is made by
+// prepare() or the first open and kept, hidden, for the next ones, which then show at once;
+// each open starts it as a new one would start. It lives as long as its parent.
 class QtOpenFileChooser final : public OpenFileChooser {
 public:
     ~QtOpenFileChooser() override;
@@ -48,6 +48,13 @@ private:
 
     QPointer<QFileDialog> kept_;
 };
+
+// What every open dialog shares, Qt's and the system's alike: the title (Qt's own "Open" in
+// the user's language unless the request names one), the options (the desktop's own dialog
+// where it has one, or Qt's) and the answer.
+QString FileDialogTitle(const OpenFileRequest& request);
+void ConfigureFileDialog(QFileDialog& dialog, bool desktops);
+std::optional<QString> RunFileDialog(QFileDialog& dialog);
 
 class CommonDialog {
 public:

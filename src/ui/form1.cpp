@@ -1,6 +1,5 @@
 #include "ui/form1.h"
 
-#include <QAccessibleWidget>
 #include <QDir>
 #include <QFileInfo>
 #include <QLabel>
@@ -16,6 +15,7 @@
 #include "chart/number_text.h"
 #include "chart/polar_plot.h"
 #include "signal/signal_log_reader.h"
+#include "ui/accessibility.h"
 #include "ui/app_identity.h"
 #include "ui/caption_button.h"
 #include "ui/error_resume.h"
@@ -50,14 +50,6 @@ void setText(QLineEdit* box, const QString& text) {
     box->setCursorPosition(0);
 }
 
-// Qt reports a top-level QWidget as a filler and a QFrame as a frame, which screen readers on
-// the Linux desktop take for a window: the window is a window, and the picture boxes images.
-QAccessibleInterface* accessibleRole(const QString&, QObject* object) {
-    if (auto* form = dynamic_cast<Form1*>(object)) return new QAccessibleWidget(form, QAccessible::Window);
-    if (auto* box = dynamic_cast<PictureBox*>(object)) return new QAccessibleWidget(box, QAccessible::Graphic);
-    return nullptr;
-}
-
 QFont labelFont() {
     QFont font;
     font.setFamilies({QStringLiteral("ＭＳ Ｐゴシック"), QStringLiteral("MS PGothic"),
@@ -72,14 +64,15 @@ QFont labelFont() {
     return font;
 }
 
+QString loadQuestion() { return QStringLiteral("新しいデータをロードしますか？"); }
+
 }  // namespace
 
 Form1::Form1(Form1Services services, QWidget* parent)
     : QWidget(parent), services_(std::move(services)), CommonDialog1(*services_.chooser, this) {
     // The roles first: Qt 6.8 makes the window's accessible interface as soon as its first
     // properties are set, and keeps it, without the role the factory gives.
-    static const bool rolesKnown = (QAccessible::installFactory(accessibleRole), true);
-    Q_UNUSED(rolesKnown);
+    InstallAccessibleRoles();
     setObjectName(QStringLiteral("Form1"));
     setWindowTitle(QStringLiteral("Form1"));
     setFixedSize(878, 637);
@@ -133,6 +126,14 @@ bool Form1::load() {
     return RunHandler(this, *services_.boxes, services_.endProgram, [this] { Form_Load(); });
 }
 
+void Form1::prepareQuestion() {
+    try {
+        services_.boxes->prepare(this, ApplicationTitle(), loadQuestion());
+    } catch (...) {
+        // Left to be made when it is asked.
+    }
+}
+
 void Form1::DrawChartFrame() { dtchart::DrawChartFrame(Picture1->surface()); }
 
 void Form1::describeChart(const QString& loadedPath) {
@@ -182,8 +183,7 @@ void Form1::cmd1_Click() {
         } catch (...) {
         }
     };
-    if (!services_.boxes->askYesNo(this, ApplicationTitle(),
-                                   QStringLiteral("新しいデータをロードしますか？"), prepareDialog))
+    if (!services_.boxes->askYesNo(this, ApplicationTitle(), loadQuestion(), prepareDialog))
         return;
 
     Picture1->surface().Cls();

@@ -35,6 +35,10 @@ public:
     // Runs Form_Load as the start-up handler; false when it failed and the program must end.
     bool load();
 
+    // Makes the load command's question box ahead, so that its first showing is as quick as
+    // the later ones.
+    void prepareQuestion();
+
     // Handlers, public so that tests can drive them exactly as the events do.
     void Form_Load();
     void cmd1_Click();

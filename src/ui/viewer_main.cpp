@@ -2,7 +2,10 @@
 
 #include <QApplication>
 
+#include "ui/accessibility.h"
+#include "ui/after_first_paint.h"
 #include "ui/app_identity.h"
+#include "ui/desktop_file_dialog.h"
 #include "ui/form1.h"
 #include "ui/message_boxes.h"
 #include "ui/qt_translations.h"
@@ -10,6 +13,7 @@
 namespace dtchart {
 
 int RunViewer(int argc, char* argv[], const std::function<void(QWidget&)>& beforeShow) {
+    InstallAccessibleRoles();  // before the accessibility bridge asks for the application
     QApplication app(argc, argv);
     // The application name is the class X11 gives the window (WM_CLASS); Wayland shells match
     // the window to the desktop entry by its file name.
@@ -18,14 +22,17 @@ int RunViewer(int argc, char* argv[], const std::function<void(QWidget&)>& befor
     InstallQtTranslations(QLocale());
 
     QtMessageBoxes boxes;
-    QtOpenFileChooser chooser;
+    const std::unique_ptr<OpenFileChooser> chooser = PickOpenFileChooser();
     bool ended = false;
-    Form1 form({&boxes, &chooser, [&ended] {
+    Form1 form({&boxes, chooser.get(), [&ended] {
                     ended = true;
                     QApplication::exit(1);
                 }});
     if (!form.load()) return 1;
     if (beforeShow) beforeShow(form);
+    // The question box is made once the window is on screen, when the user cannot yet have
+    // clicked: the first question then comes as quickly as the later ones.
+    AfterFirstPaint prepare(&form, [&form] { form.prepareQuestion(); });
     form.show();
     const int code = QApplication::exec();
     return ended ? 1 : code;

@@ -1,0 +1,74 @@
+#include "ui/desktop_file_dialog.h"
+
+#include <QFileDialog>
+
+#ifndef Q_OS_WIN
+#include <QDBusConnectionInterface>
+#include <QDBusMessage>
+#include <qpa/qplatformtheme.h>
+#include <private/qguiapplication_p.h>
+#endif
+
+namespace dtchart {
+
+#ifndef Q_OS_WIN
+namespace {
+
+// Long enough for a portal busy starting its back-end, short enough not to look hung.
+constexpr int PortalPatienceMs = 3000;
+
+}  // namespace
+
+bool PortalAnswers(const QDBusConnection& bus, int milliseconds) {
+    const QString portal = QStringLiteral("org.freedesktop.portal.Desktop");
+    if (!bus.isConnected() || !bus.interface() || !bus.interface()->isServiceRegistered(portal))
+        return true;
+    QDBusMessage get = QDBusMessage::createMethodCall(portal, QStringLiteral("/org/freedesktop/portal/desktop"),
+                                                      QStringLiteral("org.freedesktop.DBus.Properties"),
+                                                      QStringLiteral("Get"));
+    get << QStringLiteral("org.freedesktop.portal.FileChooser") << QStringLiteral("version");
+    get.setAutoStartService(false);
+    const QDBusMessage reply = bus.call(get, QDBus::Block, milliseconds);
+    // An error is an answer too (a portal without a file chooser): only silence is not.
+    return reply.type() == QDBusMessage::ReplyMessage ||
+           (reply.type() == QDBusMessage::ErrorMessage &&
+            reply.errorName() != QLatin1String("org.freedesktop.DBus.Error.NoReply") &&
+            reply.errorName() != QLatin1String("org.freedesktop.DBus.Error.Timeout"));
+}
+#endif
+
+bool DesktopOffersFileDialog() {
+#ifdef Q_OS_WIN
+    return true;
+#else
+    const QPlatformTheme* theme = QGuiApplicationPrivate::platformTheme();
+    return theme && theme->usePlatformNativeDialog(QPlatformTheme::FileDialog);
+#endif
+}
+
+std::unique_ptr<OpenFileChooser> PickOpenFileChooser() {
+    if (DesktopOffersFileDialog()) return std::make_unique<SystemOpenFileChooser>();
+    return std::make_unique<QtOpenFileChooser>();
+}
+
+void SystemOpenFileChooser::prepare(QWidget* parent) {
+    if (portal_ == Portal::Silent) fallback_.prepare(parent);
+}
+
+std::optional<QString> SystemOpenFileChooser::choose(QWidget* parent, const OpenFileRequest& request) {
+#ifndef Q_OS_WIN
+    if (portal_ == Portal::Unchecked)
+        portal_ = PortalAnswers(QDBusConnection::sessionBus(), PortalPatienceMs) ? Portal::Answers : Portal::Silent;
+#endif
+    if (portal_ == Portal::Silent) return fallback_.choose(parent, request);
+
+    QFileDialog dialog(parent, FileDialogTitle(request));
+    ConfigureFileDialog(dialog, true);
+    dialog.setNameFilters(request.nameFilters);  // the first one chosen
+    dialog.setDefaultSuffix(request.defaultSuffix);
+    if (!request.directory.isEmpty()) dialog.setDirectory(request.directory);
+    if (!request.fileName.isEmpty()) dialog.selectFile(request.fileName);
+    return RunFileDialog(dialog);
+}
+
+}  // namespace dtchart
