@@ -5,6 +5,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QScrollBar>
+#include <QTextLayout>
 #include <QtTest>
 
 #include <QMessageBox>
@@ -65,6 +66,22 @@ QStringList boxState(QMessageBox& box) {
     for (QAbstractButton* button : box.buttons())
         state << QStringLiteral("button ") + button->text() + (button->isVisible() ? " shown" : " hidden");
     return state;
+}
+
+// The lines a caption is broken into in `font` within `area`, as the button breaks it.
+QStringList captionLines(const QFont& font, const QRect& area, const QString& text) {
+    QTextLayout layout(text, font);
+    QTextOption option;
+    option.setWrapMode(QTextOption::WrapAnywhere);
+    layout.setTextOption(option);
+    QStringList lines;
+    layout.beginLayout();
+    for (QTextLine line = layout.createLine(); line.isValid(); line = layout.createLine()) {
+        line.setLineWidth(area.width());
+        lines << text.mid(line.textStart(), line.textLength());
+    }
+    layout.endLayout();
+    return lines;
 }
 
 int countColour(const QImage& image, QRgb colour) {
@@ -189,6 +206,7 @@ private slots:
         QTest::newRow("Japanese proportional") << QStringLiteral("IPAPGothic") << 9.0 << 1.0;
         QTest::newRow("Liberation Sans 10") << QStringLiteral("Liberation Sans") << 10.0 << 2.0;
         QTest::newRow("DejaVu Sans 11") << QStringLiteral("DejaVu Sans") << 11.0 << 1.0;
+        QTest::newRow("GNOME's Cantarell 11") << QStringLiteral("Cantarell") << 11.0 << 1.0;
     }
     void command1ShowsItsWholeCaption() {
         QFETCH(QString, family);
@@ -223,6 +241,12 @@ private slots:
                                                       .arg(lines.width()).arg(lines.height())
                                                       .arg(lines.x()).arg(lines.y())));
         QVERIFY(QFontInfo(font).pixelSize() >= 9);
+        if (!family.isEmpty()) QCOMPARE(QFontInfo(font).family(), family);
+        // One line, or broken where a reader still sees one word: past its middle, as
+        // "Comman" / "d1", not "Comm" / "and1".
+        const QStringList shown = captionLines(font, area, button->text());
+        QVERIFY2(shown.size() == 1 || (shown.size() == 2 && shown[0].size() > shown[1].size()),
+                 qPrintable(shown.join(QStringLiteral(" / "))));
 
         // What is drawn: every pixel that differs from a button without a caption lies in the
         // caption's lines, and there are some.

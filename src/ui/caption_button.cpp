@@ -2,6 +2,7 @@
 
 #include <QStyleOptionButton>
 #include <QStylePainter>
+#include <QTextLayout>
 
 namespace dtchart {
 
@@ -10,11 +11,35 @@ namespace {
 constexpr int CaptionFlags = Qt::AlignCenter | Qt::TextWrapAnywhere | Qt::TextShowMnemonic;
 constexpr int MostLines = 2;
 constexpr qreal SmallestPointSize = 5;
+constexpr int SmallestReadablePixels = 9;
 
 // A word broken twice reads badly: two lines at most, or a smaller font.
 bool fits(const QFontMetrics& metrics, const QRect& area, const QString& text) {
     const QRect lines = metrics.boundingRect(area, CaptionFlags, text);
     return area.contains(lines) && lines.height() < (MostLines + 1) * metrics.lineSpacing();
+}
+
+// How many characters the caption's lines after the first carry in `font`, broken as it is
+// drawn.
+int carriedOver(const QFont& font, const QRect& area, const QString& text) {
+    QTextLayout layout(text, font);
+    QTextOption option;
+    option.setWrapMode(QTextOption::WrapAnywhere);
+    layout.setTextOption(option);
+    layout.beginLayout();
+    int first = -1;
+    for (QTextLine line = layout.createLine(); line.isValid(); line = layout.createLine()) {
+        line.setLineWidth(area.width());
+        if (first < 0) first = line.textLength();
+    }
+    layout.endLayout();
+    return int(text.size()) - first;
+}
+
+QFont smaller(QFont font) {
+    if (font.pointSizeF() > 0) font.setPointSizeF(font.pointSizeF() - 0.5);
+    else font.setPixelSize(font.pixelSize() - 1);
+    return font;
 }
 
 }  // namespace
@@ -29,6 +54,18 @@ QRect CaptionButton::labelArea() const {
 
 QFont CaptionButton::captionFont() const {
     const QRect area = labelArea();
+    // A word broken where the line ends reads as two ("Comm" / "and1" in a wide font): of the
+    // sizes still easily read, the one that breaks it last, "Comman" / "d1", the largest of
+    // those. One line, where one holds it, is best of all.
+    QFont best;
+    int bestCarried = -1;
+    for (QFont font = this->font(); QFontInfo(font).pixelSize() >= SmallestReadablePixels; font = smaller(font)) {
+        if (!fits(QFontMetrics(font, this), area, text())) continue;
+        const int carried = carriedOver(font, area, text());
+        if (bestCarried < 0 || carried < bestCarried) best = font, bestCarried = carried;
+        if (carried == 0 || (font.pointSizeF() <= 0 && font.pixelSize() <= 1)) break;
+    }
+    if (bestCarried >= 0) return best;
     QFont font = this->font();
     // Half a point smaller at a time; a font set in pixels goes a pixel at a time.
     while (!fits(QFontMetrics(font, this), area, text())) {
