@@ -82,6 +82,8 @@ const Case Cases[] = {
     // dialog against the same made anew for every open; the first open's dialog is made while
     // the question waits for Yes. Against a bare QDialog, for information.
     {"question shown, click to box", "dialog/Question", "dialog/QuestionMadeAnew", Goal::FasterBy, 1},
+    {"first question, box made ahead", "dialog/FirstQuestionMadeAhead", "dialog/FirstQuestionMadeAtTheClick", Goal::FasterBy, 1},
+    {"first question vs later ones", "dialog/FirstQuestionMadeAhead", "dialog/Question", Goal::Shown, 0},
     {"file dialog shown, later open", "dialog/FileDialogLaterOpen", "dialog/FileDialogMadeAnew", Goal::FasterBy, 4},
     {"file dialog shown, first open", "dialog/FileDialogFirstOpenMadeAhead", "dialog/FileDialogMadeAnew", Goal::FasterBy, 3},
     {"question vs bare QDialog again", "dialog/Question", "dialog/BareQDialogShownAgain", Goal::Shown, 0},

@@ -168,9 +168,17 @@ It only reads log files and writes nothing.")
 set(CPACK_DEBIAN_PACKAGE_RELEASE ${DTCHART_DEBIAN_REVISION}+${release_mark})
 # Recommended, and so installed by apt unless told otherwise: Qt's Wayland platform plugin,
 # without which a Wayland desktop shows the viewer through XWayland, scaled by the compositor
-# and blurred at HiDPI scales but still whole; and Qt's own translations of its dialogs.
+# and blurred at HiDPI scales but still whole; Qt's own translations of its dialogs; and the
+# platform themes through which GNOME (and the desktops built on GTK) and the XDG portal give
+# the viewer their own file dialog, without which Qt's serves. Plasma's comes with Plasma
+# (plasma-integration, Qt 6 from Debian 13 on), which would bring KDE's libraries to other
+# desktops: suggested only.
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 set(CPACK_DEBIAN_PACKAGE_DEPENDS "${runtime_depends}")
-set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "qt6-wayland, qt6-translations-l10n")
+set(CPACK_DEBIAN_PACKAGE_RECOMMENDS
+  "qt6-wayland, qt6-translations-l10n, qt6-gtk-platformtheme, qt6-xdgdesktopportal-platformtheme")
+if(NOT release_mark STREQUAL "deb12")
+  set(CPACK_DEBIAN_PACKAGE_SUGGESTS "plasma-integration")
+endif()
 
 include(CPack)

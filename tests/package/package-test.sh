@@ -101,8 +101,15 @@ for family in 'Liberation Sans' IPAGothic; do
     [[ ${#fonts[@]} -gt 0 ]] || fail "no $family font on this machine (scripts/install-deps installs it)"
     needs "the $family font" "${fonts[@]}"
 done
-[[ $(names Recommends | sort | paste -sd ' ') == "qt6-translations-l10n qt6-wayland" ]] ||
+[[ $(names Recommends | sort | paste -sd ' ') == \
+    "qt6-gtk-platformtheme qt6-translations-l10n qt6-wayland qt6-xdgdesktopportal-platformtheme" ]] ||
     fail "Recommends: $(field Recommends)"
+# Plasma's own dialog comes with Plasma 6's Qt 6 integration, which Debian 12 does not have.
+if [[ $deb_version == *+deb12 ]]; then
+    [[ -z $(field Suggests) ]] || fail "Suggests on Debian 12: $(field Suggests)"
+else
+    [[ $(field Suggests) == plasma-integration ]] || fail "Suggests: $(field Suggests)"
+fi
 
 # --- Changelogs --------------------------------------------------------------------------------
 
