@@ -29,10 +29,11 @@ int RunViewer(int argc, char* argv[], const std::function<void(QWidget&)>& befor
                     QApplication::exit(1);
                 }});
     if (!form.load()) return 1;
-    if (beforeShow) beforeShow(form);
     // The question box is made once the window is on screen, when the user cannot yet have
-    // clicked: the first question then comes as quickly as the later ones.
+    // clicked: the first question then comes as quickly as the later ones. (Before the hook, so
+    // that what the hook does at the first paint comes first.)
     AfterFirstPaint prepare(&form, [&form] { form.prepareQuestion(); });
+    if (beforeShow) beforeShow(form);
     form.show();
     const int code = QApplication::exec();
     return ended ? 1 : code;
