@@ -15,7 +15,7 @@ GENERATOR  ?= Ninja
 FUZZ_SECONDS ?= 60
 BENCH_JOBS ?= 2
 
-.PHONY: all deps deps-windows build run screenshot test test-sanitize package bench fuzz install clean \
+.PHONY: all deps deps-windows build run screenshot test test-desktops test-sanitize package bench fuzz install clean \
         windows test-windows package-windows release check-reproducible
 
 all: build
@@ -40,7 +40,13 @@ screenshot: build
 	  $(BUILD)/dtchart $(BUILD)/samples/250131.log
 
 test: build
-	cd $(BUILD) && QT_QPA_PLATFORM=offscreen ctest --output-on-failure
+	cd $(BUILD) && QT_QPA_PLATFORM=offscreen ctest --output-on-failure -LE desktops
+
+# The window on GNOME Shell and on KWin (Plasma 6 from Debian 13 on) through each desktop's own
+# file dialog, in light and dark; installs the desktops first (scripts/install-deps --desktops).
+test-desktops: build
+	@sh scripts/install-deps --desktops
+	cd $(BUILD) && QT_QPA_PLATFORM=offscreen ctest --output-on-failure -L desktops
 
 test-sanitize: deps
 	$(CMAKE) -S . -B $(SAN_BUILD) -G $(GENERATOR) -DCMAKE_BUILD_TYPE=Debug -DDTCHART_SANITIZE=ON

@@ -49,10 +49,25 @@ def stop(process):
         process.wait()
 
 
+def with_locale(env, work, locale):
+    """The environment with the C library's locale: where the machine lacks it (Wine takes its
+    code page from it, KDE's libraries their translations), it is built in the work folder."""
+    charmap = subprocess.run(["locale", "charmap"], env=env, capture_output=True, text=True).stdout.strip()
+    if charmap != "UTF-8":
+        if not os.path.isdir(f"{work}/locale/{locale}"):
+            os.makedirs(f"{work}/locale", exist_ok=True)
+            subprocess.run(["localedef", "-i", locale.split(".")[0], "-f", "UTF-8", f"{work}/locale/{locale}"],
+                           capture_output=True, check=True)
+        env["LOCPATH"] = f"{work}/locale"
+    return env
+
+
 class X11Display:
     """A private Xvfb driven with xdotool; the viewer's scale is its QT_SCALE_FACTOR."""
     session = []  # the command prefix of the display's user
     setup = None
+    typed_suffix = False  # whether a name typed into the open dialog needs its extension
+    compositor_log = None  # where a compositor that could not start says why
 
     def __init__(self, work, milli, home):
         self.work, self.milli, self.home = work, milli, home
@@ -150,6 +165,9 @@ class X11Display:
     def focus(self, window):
         """A window manager gives a new window the focus."""
 
+    def uncover(self, window):
+        """Where a window manager frames a dialog over Form1's pictures, moves it aside."""
+
     def text(self, name, x, y):
         """The text of the viewer's text box with that accessible name, or None."""
         if self.desktop is None:
@@ -168,6 +186,7 @@ class WaylandDisplay(X11Display):
     """A private headless sway session driven over sway's IPC (its seat cursor), wtype and grim.
     sway refuses root: run as root, the session and the viewer run as nobody, in a HOME that
     nobody then owns."""
+    compositor_log = "sway.log"
 
     def __init__(self, work, milli, home):
         super().__init__(work, milli, home)
@@ -340,17 +359,9 @@ class WineDisplay(X11Display):
 
     def wine_environment(self, locale):
         """Wine takes its code page and language from the C library's locale, not from LANG as
-        Qt on Linux does: a locale the machine lacks is built in the work folder."""
-        env = dict(self.viewer_environment(locale), WINEPREFIX=self.prefix, WINELOADER=self.wine,
-                   WINEDEBUG="-all", WINEDLLOVERRIDES="mscoree,mshtml=")
-        charmap = subprocess.run(["locale", "charmap"], env=env, capture_output=True, text=True).stdout.strip()
-        if charmap != "UTF-8":
-            if not os.path.isdir(f"{self.work}/locale/{locale}"):
-                os.makedirs(f"{self.work}/locale", exist_ok=True)
-                subprocess.run(["localedef", "-i", locale.split(".")[0], "-f", "UTF-8",
-                                f"{self.work}/locale/{locale}"], capture_output=True, check=True)
-            env["LOCPATH"] = f"{self.work}/locale"
-        return env
+        Qt on Linux does."""
+        return with_locale(dict(self.viewer_environment(locale), WINEPREFIX=self.prefix, WINELOADER=self.wine,
+                                WINEDEBUG="-all", WINEDLLOVERRIDES="mscoree,mshtml="), self.work, locale)
 
     def start(self):
         started = super().start()

@@ -9,7 +9,8 @@ usage: window_e2e.py PROGRAM ARTIFACT_DIR
        window_e2e.py --screenshot OUTPUT.png PROGRAM LOG   (the README's picture)
 DTCHART_E2E_DISPLAY x11 (default) or wayland, DTCHART_E2E_LANG the locale (C.UTF-8),
 DTCHART_E2E_SCALE the screen's scale in eighths (1), DTCHART_E2E_PRIVATE_FOLDER=1 runs a copy of
-PROGRAM from a folder only its owner may enter. DTCHART_E2E_WINE=1: PROGRAM is a Windows
+PROGRAM from a folder only its owner may enter; gnome or plasma the desktops themselves, in their
+dark style with DTCHART_E2E_DARK=1. DTCHART_E2E_WINE=1: PROGRAM is a Windows
 program run by Wine on X11, or with DTCHART_E2E_WINE_SETUP the Windows path it installs.
 Screenshots stay in ARTIFACT_DIR, the rest (HOME too) goes with the run. Exit 77: no compositor.
 """
@@ -26,6 +27,8 @@ from PIL import Image
 import day_log
 import picture_checks as checks
 from displays import WaylandDisplay, WineDisplay, X11Display
+from gnome_display import GnomeDisplay
+from plasma_display import PlasmaDisplay
 
 STEP_TIMEOUT = float(os.environ.get("DTCHART_E2E_STEP_TIMEOUT", 30))  # seconds for anything to show
 DIALOG = ("Open", "開く")
@@ -132,6 +135,17 @@ class Run:
         self.display.focus(window)
         self.wait(f"{what} to get the keyboard focus", lambda: self.display.focused() == window)
 
+    def type_path(self, log, name):
+        """Types the log's path into the open dialog and opens it: the chart painted, its date last."""
+        d = self.display
+        d.type(d.path(log if d.typed_suffix else log[:-len(".log")]))
+        self.shoot(name)
+        d.keys("Return")
+        self.wait("the file dialog to close after typing the path", lambda: not self.titled(*DIALOG))
+        self.wait(f"a date on the chart after loading {log}", lambda: self.titled("dtchart") or self.date_drawn())
+        if self.titled("dtchart"):
+            raise Failure(f"the viewer reported an error after choosing {log}")
+
     def polygon(self, plot_scale, name):
         """Slot 1's polar plot at that scale, once a screenshot shows it whole."""
         vertices, problems = day_log.polygon(day_log.levels()[1], plot_scale), []
@@ -171,26 +185,24 @@ class Run:
             early += checks.same_picture(chart.pixels(0, 0, 812, 276), reference,
                                          f"the empty frame under {locale} against C.UTF-8's")
 
+        # The day's path as the system writes paths, typed at once into the session's first
+        # dialog, without its extension: the dialog's default extension finds the file. KDE's
+        # dialog gives back only files that exist: the whole name there.
+        self.answer_yes(self.ask_to_load())
+        self.type_path(log, "first-dialog")
+        # A cancel: the chart is left as its empty frame.
         self.answer_yes(self.ask_to_load())
         d.keys("Escape")
         self.wait("the file dialog to close after Escape", lambda: not self.titled(*DIALOG))
         question = self.ask_to_load()  # the viewer is done with the cancel
+        d.uncover(question)
         self.shoot("cancelled")
         chart = self.area("chart") or self.picture2()
         self.check("the chart after cancelling the file dialog",
                    checks.empty_chart(chart) + checks.date_caption(chart, False))
-
-        # The path as the system writes paths, without its extension: the dialog's default
-        # extension finds the file.
+        # The day again, in a dialog opened before.
         self.answer_yes(question)
-        d.type(d.path(log[:-len(".log")]))
-        self.shoot("dialog")
-        d.keys("Return")
-        self.wait("the file dialog to close after typing the path", lambda: not self.titled(*DIALOG))
-        # The date is printed last: once it shows, the whole chart is there.
-        self.wait(f"a date on the chart after loading {log}", lambda: self.titled("dtchart") or self.date_drawn())
-        if self.titled("dtchart"):
-            raise Failure(f"the viewer reported an error after choosing {log}")
+        self.type_path(log, "dialog")
         self.shoot("loaded")
         chart = self.area("chart")
         early += checks.chart_cells(chart, day_log.levels(), day_log.COLOURS) + checks.legend(chart, day_log.LEGEND)
@@ -259,8 +271,10 @@ def main(argv):
     home = f"{work}/home"
     for folder in (".config", ".cache", ".local/share", "run"):
         os.makedirs(f"{home}/{folder}", mode=0o700)
-    display = {"x11": X11Display, "wayland": WaylandDisplay, "wine": WineDisplay}[kind](work, int(scale * 1000), home)
+    display = {"x11": X11Display, "wayland": WaylandDisplay, "wine": WineDisplay, "gnome": GnomeDisplay,
+               "plasma": PlasmaDisplay}[kind](work, int(scale * 1000), home)
     display.setup = setup
+    display.dark = os.environ.get("DTCHART_E2E_DARK") == "1"
     # Should the run be killed outright (a test timeout), its processes and folder go with it.
     watchdog = 'while kill -0 "$1"; do sleep 1; done; kill $(cat "$2/pids"); WINEPREFIX="$2/prefix" '
     watchdog += '/usr/lib/wine/wineserver -k; rm -rf "$2"'
@@ -270,8 +284,9 @@ def main(argv):
     try:
         started = display.start()
         if not started:
-            print("window-e2e: SKIP: sway could not start a headless session here; its output:\n"
-                  + open(f"{work}/sway.log", errors="replace").read()[-2000:])
+            log = f"{work}/{display.compositor_log}"
+            print(f"window-e2e: SKIP: the display's compositor could not start here; {display.compositor_log}:\n"
+                  + (open(log, errors="replace").read()[-2000:] if os.path.exists(log) else "(none)"))
             return 77
         print(f"window-e2e: {started}", flush=True)
         if screenshot:

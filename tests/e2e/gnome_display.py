@@ -1,0 +1,109 @@
+"""GNOME Shell as the window manager of a private Xvfb: the viewer as a GNOME user has it, with
+the desktop's own file dialog (Qt's GTK 3 platform theme, GTK's file chooser)."""
+import os
+import shutil
+import subprocess
+
+from displays import VIEWER_UNSET, X11Display, until, with_locale
+
+
+class GnomeDisplay(X11Display):
+    """gnome-shell --x11 on a private Xvfb, with gsd-xsettings giving GTK GNOME's settings, a
+    private dconf (the run's XDG_CONFIG_HOME) and a private bus standing in for the system bus.
+    dark: Adwaita's dark style (color-scheme prefer-dark, gtk-theme Adwaita-dark)."""
+    dark = False
+    compositor_log = "gnome-shell.log"
+
+    def start(self):
+        """The session, or None where GNOME Shell is missing or cannot start."""
+        if not shutil.which("gnome-shell") or not os.path.exists("/usr/libexec/gsd-xsettings"):
+            with open(f"{self.work}/gnome-shell.log", "a") as log:
+                print("gnome-shell or gsd-xsettings is not installed", file=log)
+            return None
+        started = super().start()
+        env = self.session_environment()
+        # Settings before anything reads them, through the dconf service the bus starts.
+        settings = [("org.gnome.desktop.interface", "color-scheme", "prefer-dark" if self.dark else "default"),
+                    ("org.gnome.desktop.interface", "gtk-theme", "Adwaita-dark" if self.dark else "Adwaita"),
+                    # Nothing moves, dims or covers the windows while screenshots are taken: no
+                    # animations, no question dimming Form1 (as attached dialogs do), no
+                    # notification banners (the shell tells that it cannot lock the screen
+                    # without GDM).
+                    ("org.gnome.mutter", "attach-modal-dialogs", "false"),
+                    ("org.gnome.desktop.interface", "enable-animations", "false"),
+                    ("org.gnome.desktop.notifications", "show-banners", "false")]
+        for schema, key, value in settings:
+            subprocess.run(["gsettings", "set", schema, key, value], env=env, check=True, capture_output=True)
+        # GNOME Shell asks logind for the session where /run/systemd/seats says it runs: in a
+        # mount namespace of its own, /run/systemd is an empty tmpfs.
+        command = ["gnome-shell", "--x11", "--replace", "--sm-disable"]
+        if os.path.exists("/run/systemd/seats"):
+            command = ["unshare", "--mount"] + (["--map-current-user"] if os.geteuid() else []) + [
+                "sh", "-c", 'mount -t tmpfs -o mode=755 none /run/systemd && exec "$@"', "sh"] + command
+        shell = self.spawn(command, "gnome-shell.log", env=env)
+        self.processes.append(shell)
+        if not until(lambda: shell.poll() is not None or self.overview(env) == "true", 60) or shell.poll() is not None:
+            return None
+        self.processes.append(self.spawn(["/usr/libexec/gsd-xsettings"], "gsd-xsettings.log", env=env))
+        # Once started the shell shows its overview: left, as Escape leaves it.
+        self.overview(env, False)
+        if not until(lambda: self.overview(env) == "false"):
+            raise RuntimeError("GNOME Shell stays in its overview")
+        return started + f", GNOME Shell ({'dark' if self.dark else 'light'})"
+
+    def private_environment(self):
+        """The run's HOME and XDG folders, for the session's processes and what its bus starts."""
+        env = {k: v for k, v in os.environ.items() if k not in VIEWER_UNSET}
+        env.update(HOME=self.home, XDG_CONFIG_HOME=f"{self.home}/.config", XDG_CACHE_HOME=f"{self.home}/.cache",
+                   XDG_DATA_HOME=f"{self.home}/.local/share", XDG_RUNTIME_DIR=f"{self.home}/run",
+                   DISPLAY=self.display, XDG_CURRENT_DESKTOP="GNOME", XDG_SESSION_DESKTOP="gnome",
+                   XDG_SESSION_TYPE="x11", DESKTOP_SESSION="gnome")
+        return env
+
+    def start_bus(self):
+        # The services the bus starts (dconf's among them) get the run's folders.
+        bus = self.spawn(["dbus-daemon", "--session", "--nofork", "--print-address=1",
+                          f"--address=unix:path={self.home}/run/bus"], "dbus.log", stdout=subprocess.PIPE,
+                         env=self.private_environment())
+        self.processes.append(bus)
+        self.bus = bus.stdout.readline().decode().strip()
+
+    def session_environment(self, locale="C.UTF-8"):
+        # The session bus stands in for the system bus too: nothing reaches the machine's.
+        return dict(self.private_environment(), LANG=locale, LC_ALL=locale, DBUS_SESSION_BUS_ADDRESS=self.bus,
+                    DBUS_SYSTEM_BUS_ADDRESS=self.bus)
+
+    def overview(self, env, active=None):
+        """Whether the shell shows its overview ("true", "false"; "" before it runs), or shows or
+        leaves it."""
+        method, value = ("Get", []) if active is None else ("Set", [f"<{str(active).lower()}>"])
+        reply = subprocess.run(["gdbus", "call", "--session", "--dest", "org.gnome.Shell", "--object-path",
+                                "/org/gnome/Shell", "--method", f"org.freedesktop.DBus.Properties.{method}",
+                                "org.gnome.Shell", "OverviewActive", *value], env=env, capture_output=True, text=True)
+        return reply.stdout.strip("(<>,)\n")
+
+    def start_viewer(self, program, locale):
+        # As in a GNOME session: Qt takes its GTK 3 platform theme by itself. GTK takes its
+        # language from the C library's locale (Qt from LANG): one the machine lacks is built
+        # in the work folder.
+        env = with_locale(self.session_environment(locale), self.work, locale)
+        env = dict(env, QT_LINUX_ACCESSIBILITY_ALWAYS_ON="1", QT_QPA_PLATFORM="xcb",
+                   QT_ENABLE_HIGHDPI_SCALING="0", QT_SCALE_FACTOR=f"{self.milli / 1000:g}")
+        self.viewer = self.spawn([program], "dtchart.log", env=env, cwd=self.work)
+
+    def geometry(self, window):
+        """The client area: xdotool counts the offset into mutter's frame twice."""
+        info = subprocess.run(["xwininfo", "-id", window], capture_output=True, text=True).stdout
+        g = dict(line.strip().split(": ", 1) for line in info.splitlines() if ": " in line)
+        return tuple(int(g[k]) for k in ("Absolute upper-left X", "Absolute upper-left Y", "Width", "Height"))
+
+    def uncover(self, window):
+        """A dialog's frame and shadow, over Form1's chart where Qt centres the dialog's client
+        area on Form1, go with the dialog to the screen's bottom right corner, as a user would
+        drag it; once the screen shows it there."""
+        before, (_, _, w, h) = self.screenshot(), self.geometry(window)
+        self.xdotool("windowmove", window, str(self.width - w - 16), str(self.height - h - 16))
+        shots = [before]
+        if not until(lambda: shots.append(self.screenshot()) or (shots[-1] == shots[-2]).all()
+                     and (shots[-1] != before).any(), 5):
+            raise RuntimeError(f"the window {window} did not move out of the way")
