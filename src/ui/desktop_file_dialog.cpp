@@ -52,7 +52,23 @@ std::unique_ptr<OpenFileChooser> PickOpenFileChooser() {
 }
 
 void SystemOpenFileChooser::prepare(QWidget* parent) {
-    if (portal_ == Portal::Silent) fallback_.prepare(parent);
+    if (portal_ == Portal::Silent) {
+        fallback_.prepare(parent);
+        return;
+    }
+    // The desktop's toolkit sets up what its dialogs need (GTK's file chooser loads its
+    // classes, icons and settings) at the first dialog made: one made and let go while the first
+    // question waits for its answer. Made ahead and shown later, GTK's dialog would not take
+    // Return in its location field (its Open is made the default only if it can be pressed when
+    // the dialog first shows): each open shows one made at the open.
+    if (!warmedUp_) makeDialog(parent);
+    warmedUp_ = true;
+}
+
+std::unique_ptr<QFileDialog> SystemOpenFileChooser::makeDialog(QWidget* parent) {
+    auto dialog = std::make_unique<QFileDialog>(parent);
+    ConfigureFileDialog(*dialog, true);
+    return dialog;
 }
 
 std::optional<QString> SystemOpenFileChooser::choose(QWidget* parent, const OpenFileRequest& request) {
@@ -62,13 +78,13 @@ std::optional<QString> SystemOpenFileChooser::choose(QWidget* parent, const Open
 #endif
     if (portal_ == Portal::Silent) return fallback_.choose(parent, request);
 
-    QFileDialog dialog(parent, FileDialogTitle(request));
-    ConfigureFileDialog(dialog, true);
-    dialog.setNameFilters(request.nameFilters);  // the first one chosen
-    dialog.setDefaultSuffix(request.defaultSuffix);
-    if (!request.directory.isEmpty()) dialog.setDirectory(request.directory);
-    if (!request.fileName.isEmpty()) dialog.selectFile(request.fileName);
-    return RunFileDialog(dialog);
+    const std::unique_ptr<QFileDialog> dialog = makeDialog(parent);
+    dialog->setWindowTitle(FileDialogTitle(request));
+    dialog->setNameFilters(request.nameFilters);  // the first one chosen
+    dialog->setDefaultSuffix(request.defaultSuffix);
+    if (!request.directory.isEmpty()) dialog->setDirectory(request.directory);
+    if (!request.fileName.isEmpty()) dialog->selectFile(request.fileName);
+    return RunFileDialog(*dialog);
 }
 
 }  // namespace dtchart

@@ -12,12 +12,14 @@
 
 #include <memory>
 
+#include <QFileDialog>
+
 #include "ui/common_dialog.h"
 
 namespace dtchart {
 
-// The system's or the desktop's dialog, made anew for every open: it costs Qt next to nothing
-// (the dialog is the desktop's) and carries nothing of the last open into the next. Should
+// The system's or the desktop's dialog, made anew for every open: it carries nothing of the
+// last open into the next. Should
 // the desktop's XDG portal be up but not answer, Qt's kept dialog serves instead, from the
 // first open on, so that the window is never left waiting on it.
 class SystemOpenFileChooser final : public OpenFileChooser {
@@ -26,8 +28,11 @@ public:
     void prepare(QWidget* parent) override;
 
 private:
+    static std::unique_ptr<QFileDialog> makeDialog(QWidget* parent);
+
     enum class Portal { Unchecked, Answers, Silent };
     Portal portal_ = Portal::Unchecked;
+    bool warmedUp_ = false;
     QtOpenFileChooser fallback_;
 };
 

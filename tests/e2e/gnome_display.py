@@ -3,6 +3,7 @@ the desktop's own file dialog (Qt's GTK 3 platform theme, GTK's file chooser).""
 import os
 import shutil
 import subprocess
+import time
 
 from displays import VIEWER_UNSET, X11Display, until, with_locale
 
@@ -90,6 +91,18 @@ class GnomeDisplay(X11Display):
         env = dict(env, QT_LINUX_ACCESSIBILITY_ALWAYS_ON="1", QT_QPA_PLATFORM="xcb",
                    QT_ENABLE_HIGHDPI_SCALING="0", QT_SCALE_FACTOR=f"{self.milli / 1000:g}")
         self.viewer = self.spawn([program], "dtchart.log", env=env, cwd=self.work)
+
+    def type(self, text):
+        """Once GTK's chooser has settled (its folder listed, the screen still for 0.2 s): typed
+        into it while it is still being laid out, the first keys can go astray."""
+        shots = [self.screenshot()]
+
+        def still():
+            time.sleep(0.2)
+            shots.append(self.screenshot())
+            return (shots[-1] == shots[-2]).all()
+        until(still, 5)
+        super().type(text)
 
     def geometry(self, window):
         """The client area: xdotool counts the offset into mutter's frame twice."""
