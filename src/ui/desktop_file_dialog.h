@@ -4,6 +4,7 @@
 // integration, a sandbox or any desktop through the XDG portal's file chooser), and Qt's kept
 // dialog elsewhere (a bare window manager, sway without a file-chooser portal, Xvfb).
 
+#include <QFileDialog>
 #include <QtGlobal>
 
 #ifndef Q_OS_WIN
@@ -12,16 +13,14 @@
 
 #include <memory>
 
-#include <QFileDialog>
-
 #include "ui/common_dialog.h"
 
 namespace dtchart {
 
 // The system's or the desktop's dialog, made anew for every open: it carries nothing of the
-// last open into the next. Should
-// the desktop's XDG portal be up but not answer, Qt's kept dialog serves instead, from the
-// first open on, so that the window is never left waiting on it.
+// last open into the next. Should the desktop's XDG portal be up but not answer, Qt's kept
+// dialog serves instead, from the first open on, so that the window is never left waiting on
+// it.
 class SystemOpenFileChooser final : public OpenFileChooser {
 public:
     std::optional<QString> choose(QWidget* parent, const OpenFileRequest& request) override;

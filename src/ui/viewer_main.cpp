@@ -2,7 +2,6 @@
 
 #include <QApplication>
 
-#include "ui/accessibility.h"
 #include "ui/after_first_paint.h"
 #include "ui/app_identity.h"
 #include "ui/desktop_file_dialog.h"
@@ -13,7 +12,6 @@
 namespace dtchart {
 
 int RunViewer(int argc, char* argv[], const std::function<void(QWidget&)>& beforeShow) {
-    InstallAccessibleRoles();  // before the accessibility bridge asks for the application
     QApplication app(argc, argv);
     // The application name is the class X11 gives the window (WM_CLASS); Wayland shells match
     // the window to the desktop entry by its file name.

@@ -168,8 +168,8 @@ class X11Display:
     def uncover(self, window):
         """Where a window manager frames a dialog over Form1's pictures, moves it aside."""
 
-    def text(self, name, x, y):
-        """The text of the viewer's text box with that accessible name, or None."""
+    def accessibility(self):
+        """The screen reader's view: AT-SPI's desktop, its applications as children."""
         if self.desktop is None:
             os.environ["AT_SPI_BUS_ADDRESS"] = subprocess.run(
                 self.session + ["dbus-send", f"--bus={self.bus}", "--print-reply=literal", "--dest=org.a11y.Bus",
@@ -177,9 +177,38 @@ class X11Display:
                 capture_output=True, text=True, check=True).stdout.strip()
             import pyatspi
             self.pyatspi, self.desktop = pyatspi, pyatspi.Registry.getDesktop(0)
+        return self.desktop
+
+    def text(self, name, x, y):
+        """The text of the viewer's text box with that accessible name, or None."""
         is_text = lambda node: node.getRole() == self.pyatspi.ROLE_TEXT and node.name == name
-        boxes = [box for app in self.desktop for box in self.pyatspi.findAllDescendants(app, is_text)]
+        boxes = [box for app in self.accessibility() for box in self.pyatspi.findAllDescendants(app, is_text)]
         return boxes[0].queryText().getText(0, -1) if boxes else None
+
+    def screen_reader_problems(self):
+        """What a screen reader is wrongly shown of the viewer's Qt windows: any window but Form1
+        (a kept question or dialog, hidden), any child a node counts but cannot give."""
+        problems = []
+
+        def walk(node, path, depth):
+            for k in range(node.childCount if depth < 40 else 0):
+                try:
+                    child = node.getChildAtIndex(k)
+                except Exception:
+                    child = None
+                if child is None:
+                    problems.append(f"{path} counts child {k} but cannot give it")
+                else:
+                    walk(child, f"{path}/{child.name}", depth + 1)
+        for app in self.accessibility():
+            if app is None or app.get_toolkit_name() != "Qt":
+                continue
+            windows = [app.getChildAtIndex(k) for k in range(app.childCount)]
+            shown = [(w.name, w.getRoleName()) if w is not None else None for w in windows]
+            if shown != [("dtchart", "frame")]:
+                problems.append(f"the application shows {shown}, not Form1 alone")
+            walk(app, app.name, 0)
+        return problems
 
 
 class WaylandDisplay(X11Display):
@@ -415,6 +444,10 @@ class WineDisplay(X11Display):
         to its own active window: the window gets the focus outright, as a click on its title
         would give it."""
         self.xdotool("windowfocus", window)
+
+    def screen_reader_problems(self):
+        """Wine has no AT-SPI bridge: nothing to ask."""
+        return []
 
     def text(self, name, x, y):
         self.click(x, y)

@@ -210,6 +210,7 @@ class Run:
         self.check("pictures before and after loading",
                    early + checks.blank(self.picture2(), 1, 1, 259, 259, "Picture2 after loading"))
         self.text_is("Text1", d.path(log))
+        self.check("what a screen reader is shown after loads", d.screen_reader_problems())
 
         d.click(*HSCROLL1_RIGHT)  # slot 1, 0:02
         self.polygon(1, "stepped")
