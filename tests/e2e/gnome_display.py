@@ -92,6 +92,14 @@ class GnomeDisplay(X11Display):
                    QT_ENABLE_HIGHDPI_SCALING="0", QT_SCALE_FACTOR=f"{self.milli / 1000:g}")
         self.viewer = self.spawn([program], "dtchart.log", env=env, cwd=self.work)
 
+    def windows(self):
+        """The programs' windows: from GNOME 44 on, mutter's frames are windows of a program of
+        their own (mutter-x11-frames), titled as the windows they frame."""
+        def frames(window):
+            wm_class = subprocess.run(["xprop", "-id", window, "WM_CLASS"], capture_output=True, text=True).stdout
+            return "mutter-x11-frames" in wm_class
+        return [(window, title) for window, title in super().windows() if not frames(window)]
+
     def type(self, text):
         """Once GTK's chooser has settled (its folder listed, the screen still for 0.2 s): typed
         into it while it is still being laid out, the first keys can go astray."""
