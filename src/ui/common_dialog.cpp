@@ -48,7 +48,12 @@ public:
         }
         if (auto* details = findChild<QAbstractItemView*>(QStringLiteral("treeView")))
             details->scrollToTop();
-        if (auto* name = findChild<QLineEdit*>(QStringLiteral("fileNameEdit"))) name->clear();
+        // The name cleared and the focus in it, where a new dialog has it: left where the last
+        // open's completions or list had it, the first keys typed would go to the list.
+        if (auto* name = findChild<QLineEdit*>(QStringLiteral("fileNameEdit"))) {
+            name->clear();
+            name->setFocus();
+        }
         if (!request.fileName.isEmpty()) selectFile(request.fileName);
         if (userOffset_ && parentWidget())
             setGeometry(QRect(parentWidget()->geometry().topLeft() + *userOffset_, size()));
