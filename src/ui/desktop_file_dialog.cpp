@@ -37,18 +37,14 @@ bool PortalAnswers(const QDBusConnection& bus, int milliseconds) {
 }
 #endif
 
-bool DesktopOffersFileDialog() {
-#ifdef Q_OS_WIN
-    return true;
-#else
-    const QPlatformTheme* theme = QGuiApplicationPrivate::platformTheme();
-    return theme && theme->usePlatformNativeDialog(QPlatformTheme::FileDialog);
-#endif
-}
-
 std::unique_ptr<OpenFileChooser> PickOpenFileChooser() {
-    if (DesktopOffersFileDialog()) return std::make_unique<SystemOpenFileChooser>();
-    return std::make_unique<QtOpenFileChooser>();
+#ifndef Q_OS_WIN
+    // Whether the platform's theme gives Qt programs a file dialog of the desktop's own.
+    const QPlatformTheme* theme = QGuiApplicationPrivate::platformTheme();
+    if (!theme || !theme->usePlatformNativeDialog(QPlatformTheme::FileDialog))
+        return std::make_unique<QtOpenFileChooser>();
+#endif
+    return std::make_unique<SystemOpenFileChooser>();
 }
 
 void SystemOpenFileChooser::prepare(QWidget* parent) {

@@ -35,9 +35,6 @@ private:
     QtOpenFileChooser fallback_;
 };
 
-// Whether the platform's theme gives Qt programs a file dialog of the desktop's own.
-bool DesktopOffersFileDialog();
-
 // The chooser for this session, picked once, after QApplication is made.
 std::unique_ptr<OpenFileChooser> PickOpenFileChooser();
 

@@ -98,7 +98,7 @@ class X11Display:
     def start_bus(self):
         bus = self.spawn(self.session + ["dbus-daemon", "--session", "--nofork", "--print-address=1",
                                          f"--address=unix:path={self.home}/run/bus"],
-                         "dbus.log", stdout=subprocess.PIPE)
+                         "dbus.log", stdout=subprocess.PIPE, env=self.home_environment())
         self.processes.append(bus)
         self.bus = bus.stdout.readline().decode().strip()
 
@@ -112,13 +112,16 @@ class X11Display:
             stop(self.viewer)
         self.viewer = None
 
-    def viewer_environment(self, locale):
+    def home_environment(self):
+        """The run's HOME and XDG folders, for the session's processes and what its bus starts."""
         env = {k: v for k, v in os.environ.items() if k not in VIEWER_UNSET}
         env.update(HOME=self.home, XDG_CONFIG_HOME=f"{self.home}/.config", XDG_CACHE_HOME=f"{self.home}/.cache",
-                   XDG_DATA_HOME=f"{self.home}/.local/share", XDG_RUNTIME_DIR=f"{self.home}/run",
-                   LANG=locale, LC_ALL=locale, DBUS_SESSION_BUS_ADDRESS=self.bus,
-                   QT_LINUX_ACCESSIBILITY_ALWAYS_ON="1")
+                   XDG_DATA_HOME=f"{self.home}/.local/share", XDG_RUNTIME_DIR=f"{self.home}/run")
         return env
+
+    def viewer_environment(self, locale):
+        return dict(self.home_environment(), LANG=locale, LC_ALL=locale, DBUS_SESSION_BUS_ADDRESS=self.bus,
+                    QT_LINUX_ACCESSIBILITY_ALWAYS_ON="1")
 
     def start_viewer(self, program, locale):
         env = dict(self.viewer_environment(locale), QT_QPA_PLATFORM="xcb", QT_ENABLE_HIGHDPI_SCALING="0",

@@ -5,7 +5,7 @@ import shutil
 import subprocess
 import time
 
-from displays import VIEWER_UNSET, X11Display, until, with_locale
+from displays import X11Display, until, with_locale
 
 
 class GnomeDisplay(X11Display):
@@ -52,27 +52,21 @@ class GnomeDisplay(X11Display):
             raise RuntimeError("GNOME Shell stays in its overview")
         return started + f", GNOME Shell ({'dark' if self.dark else 'light'})"
 
-    def private_environment(self):
-        """The run's HOME and XDG folders, for the session's processes and what its bus starts."""
-        env = {k: v for k, v in os.environ.items() if k not in VIEWER_UNSET}
-        env.update(HOME=self.home, XDG_CONFIG_HOME=f"{self.home}/.config", XDG_CACHE_HOME=f"{self.home}/.cache",
-                   XDG_DATA_HOME=f"{self.home}/.local/share", XDG_RUNTIME_DIR=f"{self.home}/run",
-                   DISPLAY=self.display, XDG_CURRENT_DESKTOP="GNOME", XDG_SESSION_DESKTOP="gnome",
-                   XDG_SESSION_TYPE="x11", DESKTOP_SESSION="gnome")
-        return env
-
-    def start_bus(self):
-        # The services the bus starts (dconf's among them) get the run's folders.
-        bus = self.spawn(["dbus-daemon", "--session", "--nofork", "--print-address=1",
-                          f"--address=unix:path={self.home}/run/bus"], "dbus.log", stdout=subprocess.PIPE,
-                         env=self.private_environment())
-        self.processes.append(bus)
-        self.bus = bus.stdout.readline().decode().strip()
+    def home_environment(self):
+        """As in a GNOME session on X11."""
+        return dict(super().home_environment(), DISPLAY=self.display, XDG_CURRENT_DESKTOP="GNOME",
+                    XDG_SESSION_DESKTOP="gnome", XDG_SESSION_TYPE="x11", DESKTOP_SESSION="gnome")
 
     def session_environment(self, locale="C.UTF-8"):
         # The session bus stands in for the system bus too: nothing reaches the machine's.
-        return dict(self.private_environment(), LANG=locale, LC_ALL=locale, DBUS_SESSION_BUS_ADDRESS=self.bus,
+        return dict(self.home_environment(), LANG=locale, LC_ALL=locale, DBUS_SESSION_BUS_ADDRESS=self.bus,
                     DBUS_SYSTEM_BUS_ADDRESS=self.bus)
+
+    def viewer_environment(self, locale):
+        # Qt takes its GTK 3 platform theme by itself. GTK takes its language from the C
+        # library's locale (Qt from LANG): one the machine lacks is built in the work folder.
+        return with_locale(dict(super().viewer_environment(locale), DBUS_SYSTEM_BUS_ADDRESS=self.bus),
+                           self.work, locale)
 
     def overview(self, env, active=None):
         """Whether the shell shows its overview ("true", "false"; "" before it runs), or shows or
@@ -82,15 +76,6 @@ class GnomeDisplay(X11Display):
                                 "/org/gnome/Shell", "--method", f"org.freedesktop.DBus.Properties.{method}",
                                 "org.gnome.Shell", "OverviewActive", *value], env=env, capture_output=True, text=True)
         return reply.stdout.strip("(<>,)\n")
-
-    def start_viewer(self, program, locale):
-        # As in a GNOME session: Qt takes its GTK 3 platform theme by itself. GTK takes its
-        # language from the C library's locale (Qt from LANG): one the machine lacks is built
-        # in the work folder.
-        env = with_locale(self.session_environment(locale), self.work, locale)
-        env = dict(env, QT_LINUX_ACCESSIBILITY_ALWAYS_ON="1", QT_QPA_PLATFORM="xcb",
-                   QT_ENABLE_HIGHDPI_SCALING="0", QT_SCALE_FACTOR=f"{self.milli / 1000:g}")
-        self.viewer = self.spawn([program], "dtchart.log", env=env, cwd=self.work)
 
     def windows(self):
         """The programs' windows: from GNOME 44 on, mutter's frames are windows of a program of
