@@ -6,6 +6,7 @@ SAN_BUILD  ?= build-sanitize
 BENCH_BUILD ?= build-bench
 FUZZ_BUILD ?= build-fuzz
 WIN_BUILD  ?= build-windows
+ARM_BUILD  ?= build-arm64
 # Qt for Windows at the host Qt's version, made once by scripts/build-qt-windows (from
 # ../shared/windows/ when it is there, or DTCHART_QT_W64_ARCHIVE, else built from Debian's
 # source) into ~/.cache/dtchart/qt-VERSION-w64 unless QT_W64 names another folder.
@@ -16,7 +17,8 @@ FUZZ_SECONDS ?= 60
 BENCH_JOBS ?= 2
 
 .PHONY: all deps deps-windows build run screenshot test test-desktops test-sanitize package bench fuzz install clean \
-        windows test-windows package-windows release check-reproducible
+        windows test-windows package-windows release check-reproducible deps-arm64 arm64 test-arm64 \
+        package-arm64
 
 all: build
 
@@ -97,6 +99,32 @@ test-windows: package-windows
 package-windows: windows
 	$(CMAKE) --build $(WIN_BUILD) --target package
 
+# Linux on arm64: $(ARM_BUILD)/dtchart, cross-built with Debian's arm64 toolchain and Qt
+# (scripts/install-deps --arm64); its tests run here under qemu-aarch64: every QtTest suite,
+# the window on X11 in C and Japanese, its pictures against this machine's build of the same
+# tree, and the package, checked and then installed with apt in a bare arm64 root of this
+# release (scripts/in-debian --arch arm64). Where this machine cannot run arm64 programs it
+# says why and stops with status 77.
+deps-arm64: deps
+	@sh scripts/install-deps --arm64
+
+$(ARM_BUILD)/build.ninja: CMakeLists.txt | deps-arm64
+	$(CMAKE) -S . -B $(ARM_BUILD) -G $(GENERATOR) -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+	  -DCMAKE_TOOLCHAIN_FILE=$(CURDIR)/cmake/aarch64-linux-gnu.cmake -DDTCHART_HOST_BUILD=$(CURDIR)/$(BUILD)
+
+arm64: deps-arm64 $(ARM_BUILD)/build.ninja
+	$(CMAKE) --build $(ARM_BUILD)
+
+test-arm64: build arm64
+	@/usr/bin/qemu-aarch64 /usr/lib/aarch64-linux-gnu/ld-linux-aarch64.so.1 --version >/dev/null 2>&1 || \
+	  { echo "test-arm64: this machine cannot run arm64 programs: qemu-aarch64 does not start arm64's loader"; exit 77; }
+	cd $(ARM_BUILD) && QT_QPA_PLATFORM=offscreen ctest --output-on-failure -LE desktops
+
+# The arm64 package for this machine's release: $(ARM_BUILD)/dtchart_<version>-1+deb<N>_arm64.deb.
+package-arm64: export SOURCE_DATE_EPOCH ?= $(shell git log -1 --format=%ct 2>/dev/null)
+package-arm64: arm64
+	umask 022 && $(CMAKE) --build $(ARM_BUILD) --target package
+
 # Every artifact of this version from the last commit, with SHA256SUMS, in
 # build-release/<version>/ (scripts/make-release); and the check that two builds of the same
 # sources are byte for byte the same (scripts/check-reproducible).
@@ -110,4 +138,4 @@ install: build
 	$(CMAKE) --install $(BUILD)
 
 clean:
-	rm -rf $(BUILD) $(SAN_BUILD) $(BENCH_BUILD) $(FUZZ_BUILD) $(WIN_BUILD)
+	rm -rf $(BUILD) $(SAN_BUILD) $(BENCH_BUILD) $(FUZZ_BUILD) $(WIN_BUILD) $(ARM_BUILD)

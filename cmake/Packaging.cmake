@@ -174,6 +174,23 @@ set(CPACK_DEBIAN_PACKAGE_RELEASE ${DTCHART_DEBIAN_REVISION}+${release_mark})
 # (plasma-integration, Qt 6 from Debian 13 on), which would bring KDE's libraries to other
 # desktops: suggested only.
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
+# Cross-built (for arm64 on an amd64 machine), the package is for the processor the program is
+# built for, and dpkg-shlibdeps reads that processor's libraries and names their packages: it
+# is told the target through DEB_HOST_ARCH, set in CPack's own process by the project config.
+if(CMAKE_CROSSCOMPILING)
+  execute_process(COMMAND dpkg-architecture -t ${CMAKE_LIBRARY_ARCHITECTURE} -qDEB_HOST_ARCH
+    OUTPUT_VARIABLE DTCHART_DEB_ARCH OUTPUT_STRIP_TRAILING_WHITESPACE ERROR_QUIET RESULT_VARIABLE failed)
+  if(failed OR NOT DTCHART_DEB_ARCH)
+    message(FATAL_ERROR "dpkg-architecture names no Debian architecture for ${CMAKE_LIBRARY_ARCHITECTURE}")
+  endif()
+  set(CPACK_DEBIAN_PACKAGE_ARCHITECTURE ${DTCHART_DEB_ARCH})
+  file(WRITE ${CMAKE_CURRENT_BINARY_DIR}/packaging/cpack-project.cmake
+    "set(ENV{DEB_HOST_ARCH} ${DTCHART_DEB_ARCH})\n")
+  set(CPACK_PROJECT_CONFIG_FILE ${CMAKE_CURRENT_BINARY_DIR}/packaging/cpack-project.cmake)
+else()
+  execute_process(COMMAND dpkg --print-architecture
+    OUTPUT_VARIABLE DTCHART_DEB_ARCH OUTPUT_STRIP_TRAILING_WHITESPACE)
+endif()
 set(CPACK_DEBIAN_PACKAGE_DEPENDS "${runtime_depends}")
 set(CPACK_DEBIAN_PACKAGE_RECOMMENDS
   "qt6-wayland, qt6-translations-l10n, qt6-gtk-platformtheme, qt6-xdgdesktopportal-platformtheme")

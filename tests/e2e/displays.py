@@ -16,6 +16,8 @@ import time
 import numpy as np
 from PIL import Image, ImageGrab
 
+# The command an arm64 viewer is run by on another machine (qemu-aarch64), or nothing.
+EMULATOR = os.environ.get("DTCHART_EMULATOR", "").split()
 VIEWER_UNSET = ("LANGUAGE", "QT_QPA_PLATFORM", "QT_QPA_PLATFORMTHEME", "QT_STYLE_OVERRIDE", "QT_SCALE_FACTOR",
                 "QT_SCREEN_SCALE_FACTORS", "QT_ENABLE_HIGHDPI_SCALING")
 
@@ -126,7 +128,7 @@ class X11Display:
     def start_viewer(self, program, locale):
         env = dict(self.viewer_environment(locale), QT_QPA_PLATFORM="xcb", QT_ENABLE_HIGHDPI_SCALING="0",
                    QT_SCALE_FACTOR=f"{self.milli / 1000:g}")
-        self.viewer = self.spawn([program], "dtchart.log", env=env, cwd=self.work)
+        self.viewer = self.spawn(EMULATOR + [program], "dtchart.log", env=env, cwd=self.work)
 
     def xdotool(self, *arguments):
         return subprocess.run(["xdotool", *arguments], capture_output=True, text=True).stdout

@@ -27,7 +27,7 @@ from PIL import Image
 
 import day_log
 import picture_checks as checks
-from displays import WaylandDisplay, WineDisplay, X11Display
+from displays import EMULATOR, WaylandDisplay, WineDisplay, X11Display
 from gnome_display import GnomeDisplay
 from plasma_display import PlasmaDisplay
 
@@ -174,7 +174,8 @@ class Run:
             d.stop_viewer()
             self.wait("the viewer under C.UTF-8 to close", lambda: not self.titled("Form1"))
         self.start_viewer(locale)
-        print(f"window-e2e: viewer in {locale} at scale {d.milli / 1000:g}: {self.program}", flush=True)
+        print(f"window-e2e: viewer in {locale} at scale {d.milli / 1000:g}: {' '.join(EMULATOR + [self.program])}",
+              flush=True)
 
         # Before loading: the frame, the date's place blank, Picture2 blank. What is wrong is told
         # with the loaded chart's, so that the cells are counted all the same.

@@ -5,18 +5,19 @@
 # window and run for two seconds without a word of warning. Nothing is installed on this
 # machine.
 #
-# usage: package-test.sh CPACK CPACK_CONFIG VERSION DEB_VERSION WORK_DIR
-# VERSION is the project's, DEB_VERSION the package's (1.0.0-1+deb12).
+# usage: package-test.sh CPACK CPACK_CONFIG VERSION DEB_VERSION ARCH WORK_DIR
+# VERSION is the project's, DEB_VERSION the package's (1.0.0-1+deb12), ARCH its Debian
+# architecture (amd64; arm64 when cross-built, its viewer then started under DTCHART_EMULATOR).
 # WORK_DIR is emptied first and kept afterwards for a look after a failure.
 
 set -euo pipefail
 source "$(dirname "$0")/../shown-and-alive.sh"
 
-if [[ $# -ne 5 ]]; then
-    echo "usage: $0 CPACK CPACK_CONFIG VERSION DEB_VERSION WORK_DIR" >&2
+if [[ $# -ne 6 ]]; then
+    echo "usage: $0 CPACK CPACK_CONFIG VERSION DEB_VERSION ARCH WORK_DIR" >&2
     exit 2
 fi
-cpack=$1 config=$2 version=$3 deb_version=$4 work=$5
+cpack=$1 config=$2 version=$3 deb_version=$4 arch=$5 work=$6
 
 viewer_pid=
 fail() {
@@ -33,7 +34,6 @@ rm -rf "$work"
 mkdir -p "$work"
 "$cpack" --config "$config" -B "$work" >"$work/cpack.log" 2>&1 ||
     fail "cpack failed:$(printf '\n%s' "$(cat "$work/cpack.log")")"
-arch=$(dpkg --print-architecture)
 deb=$work/dtchart_${deb_version}_$arch.deb
 [[ -f $deb ]] || fail "cpack wrote no $deb"
 
@@ -145,7 +145,7 @@ log=$work/dtchart.log
         XDG_RUNTIME_DIR="$home/run" LC_ALL=C.UTF-8 QT_QPA_PLATFORM=offscreen \
         QT_LOGGING_RULES=qt.widgets.painting.info=true \
         QT_MESSAGE_PATTERN='%{type} %{category}: %{message}' \
-        "$root/usr/bin/dtchart"
+        ${DTCHART_EMULATOR:-} "$root/usr/bin/dtchart"
 ) >"$log" 2>&1 &
 viewer_pid=$!
 
