@@ -104,7 +104,7 @@ package-windows: windows
 # the window on X11 in C and Japanese, its pictures against this machine's build of the same
 # tree, and the package, checked and then installed with apt in a bare arm64 root of this
 # release (scripts/in-debian --arch arm64). Where this machine cannot run arm64 programs it
-# says why and stops with status 77.
+# says why and stops (status 77).
 deps-arm64: deps
 	@sh scripts/install-deps --arm64
 
