@@ -9,30 +9,24 @@
 # usage: installed-test.sh CPACK CPACK_CONFIG DEB_VERSION ARCH WORK_DIR
 # WORK_DIR is emptied first; the root in it goes at the end, the rest is kept for a look.
 set -euo pipefail
-fail() {
-    echo "installed-test: FAIL: $*" >&2
-    exit 1
-}
+fail() { echo "installed-test: FAIL: $*" >&2; exit 1; }
 [[ $# -eq 5 ]] || { echo "usage: $0 CPACK CPACK_CONFIG DEB_VERSION ARCH WORK_DIR" >&2; exit 2; }
 cpack=$1 config=$2 deb=dtchart_$3_$4.deb arch=$4 work=$5 root=$5/root
 top=$(cd "$(dirname "$0")/../.." && pwd)
 release=$(. /etc/os-release && echo "${VERSION_CODENAME:-}")
 [[ -n $release ]] || fail "/etc/os-release names no release to make the root of"
-[[ ! -d $root ]] || rm -rf --one-file-system "$root"
-rm -rf "$work"
-mkdir -p "$work"
+rm -rf --one-file-system "$work" && mkdir -p "$work"
 trap 'rm -rf --one-file-system "$root"' EXIT
 "$cpack" --config "$config" -B "$work" >"$work/cpack.log" 2>&1 || fail "cpack failed:$(printf '\n%s' "$(cat "$work/cpack.log")")"
 [[ -f $work/$deb ]] || fail "cpack wrote no $work/$deb"
 
 # Without its recommendations: on a bare root they would bring systemd, Mesa and GTK, which a
 # desktop has already, and double the time apt takes under emulation.
-status=0
 bash "$top/scripts/in-debian" --keep "$root" --arch "$arch" --out "$work" "$release" sh -c '
     apt-get update -q >/dev/null &&
         DEBIAN_FRONTEND=noninteractive apt-get install -y -q --no-install-recommends "/out/$1" >/out/apt.log 2>&1 ||
-        { tail -n 20 /out/apt.log; exit 1; }' sh "$deb" || status=$?
-[[ $status -eq 0 ]] || { [[ $status -eq 77 ]] || fail "apt did not install $deb in the $arch root"; exit 77; }
+        { tail -n 20 /out/apt.log; exit 1; }' sh "$deb" ||
+    { [[ $? -eq 77 ]] && exit 77; fail "apt did not install $deb in the $arch root"; }
 
 # The driver runs here; the root sees this machine's /tmp, with the display's socket, the run's
 # HOME and the day's file.
