@@ -3,7 +3,8 @@
 uses it: 読み込み, Yes, the day_log day's path typed without its extension into the session's
 first dialog, and every cell, the legend, the date, Text1 and what a screen reader is shown
 checked; one click on HScroll1's right arrow: slot 1's polygon and Text2; one on HScroll4's: the
-polygon at twice the radius and Text3; 読み込み, Yes, the dialog cancelled: the empty frame.
+polygon at twice the radius and Text3; 読み込み, Yes, the dialog cancelled: the empty frame;
+読み込み, Yes, the day typed again into a dialog opened before, and every cell checked again.
 Under another locale the empty frame must be C.UTF-8's picture.
 
 usage: window_e2e.py PROGRAM ARTIFACT_DIR
@@ -130,7 +131,9 @@ class Run:
         self.focus(question, "the question")
         self.display.keys("Return")
         self.wait("the question to close after Return", lambda: not self.titled("dtchart"))
-        self.focus(self.wait("the file dialog after Yes", lambda: self.titled(*DIALOG)), "the file dialog")
+        dialog = self.wait("the file dialog after Yes", lambda: self.titled(*DIALOG))
+        self.focus(dialog, "the file dialog")
+        return dialog
 
     def focus(self, window, what):
         self.display.focus(window)
@@ -213,11 +216,21 @@ class Run:
         self.answer_yes(self.ask_to_load())
         d.keys("Escape")
         self.wait("the file dialog to close after Escape", lambda: not self.titled(*DIALOG))
-        d.uncover(self.ask_to_load())  # the viewer is done with the cancel
+        question = self.ask_to_load()  # the viewer is done with the cancel
+        d.uncover(question)
         self.shoot("cancelled")
         chart = self.area("chart") or self.picture2()
         self.check("the chart after cancelling the file dialog",
                    checks.empty_chart(chart) + checks.date_caption(chart, False))
+
+        # The day again, typed into a dialog opened before (Qt's kept dialog, after a load and a
+        # cancel): every cell as after the first load.
+        self.answer_yes(question)
+        self.type_path(log, "dialog-again")
+        self.shoot("loaded-again")
+        chart = self.area("chart")
+        self.check("the chart loaded again", checks.chart_cells(chart, day_log.levels(), day_log.COLOURS)
+                   + checks.captions(chart, date=True))
 
     def screenshot(self, log, output):
         """The window as a new user meets it: the sample day loaded, HScroll1's thumb dragged to
