@@ -6,12 +6,14 @@
 #include "ui/app_identity.h"
 #include "ui/desktop_file_dialog.h"
 #include "ui/form1.h"
+#include "ui/gnome_platform.h"
 #include "ui/message_boxes.h"
 #include "ui/qt_translations.h"
 
 namespace dtchart {
 
 int RunViewer(int argc, char* argv[], const std::function<void(QWidget&)>& beforeShow) {
+    ChoosePlatformForSession(argc, argv);
     QApplication app(argc, argv);
     // The application name is the class X11 gives the window (WM_CLASS); Wayland shells match
     // the window to the desktop entry by its file name.

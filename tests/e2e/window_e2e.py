@@ -11,7 +11,7 @@ usage: window_e2e.py PROGRAM ARTIFACT_DIR
        window_e2e.py --screenshot OUTPUT.png PROGRAM LOG   (the README's picture)
 DTCHART_E2E_DISPLAY x11 (default) or wayland, DTCHART_E2E_LANG the locale (C.UTF-8),
 DTCHART_E2E_SCALE the screen's scale in eighths (1), DTCHART_E2E_PRIVATE_FOLDER=1 runs a copy of
-PROGRAM from a folder only its owner may enter; gnome or plasma the desktops themselves, in their
+PROGRAM from a folder only its owner may enter; gnome (on X11), gnome_wayland or plasma the desktops themselves, in their
 dark style with DTCHART_E2E_DARK=1. DTCHART_E2E_WINE=1: PROGRAM is a Windows
 program run by Wine on X11, or with DTCHART_E2E_WINE_SETUP the Windows path it installs.
 Screenshots stay in ARTIFACT_DIR, the rest (HOME too) goes with the run. Exit 77: no compositor.
@@ -29,7 +29,7 @@ from PIL import Image
 import day_log
 import picture_checks as checks
 from displays import EMULATOR, WaylandDisplay, WineDisplay, X11Display
-from gnome_display import GnomeDisplay
+from gnome_display import GnomeDisplay, GnomeWaylandDisplay
 from plasma_display import PlasmaDisplay
 
 STEP_TIMEOUT = float(os.environ.get("DTCHART_E2E_STEP_TIMEOUT", 30))  # seconds for anything to show
@@ -285,7 +285,7 @@ def main(argv):
     for folder in (".config", ".cache", ".local/share", "run"):
         os.makedirs(f"{home}/{folder}", mode=0o700)
     display = {"x11": X11Display, "wayland": WaylandDisplay, "wine": WineDisplay, "gnome": GnomeDisplay,
-               "plasma": PlasmaDisplay}[kind](work, int(scale * 1000), home)
+               "gnome_wayland": GnomeWaylandDisplay, "plasma": PlasmaDisplay}[kind](work, int(scale * 1000), home)
     display.setup = setup
     display.dark = os.environ.get("DTCHART_E2E_DARK") == "1"
     # Should the run be killed outright (a test timeout), its processes and folder go with it.
