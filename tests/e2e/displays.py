@@ -173,6 +173,14 @@ class X11Display:
     def uncover(self, window):
         """Where a window manager frames a dialog over Form1's pictures, moves it aside."""
 
+    def stacking(self):
+        """The windows' ids from the bottom up where a desktop's window manager stacks them."""
+        return None
+
+    def activate(self, window):
+        """Brings the window forward as the desktop's window switcher does."""
+        raise NotImplementedError
+
     def accessibility(self):
         """The screen reader's view: AT-SPI's desktop, its applications as children."""
         if self.desktop is None:

@@ -22,7 +22,7 @@ REPORT = """callDBus("%s", "/", "%s", "Report", JSON.stringify(workspace.windowL
     .filter(w => (w.normalWindow || w.dialog) && !w.deleted)
     .map(w => ({id: w.internalId.toString(), title: w.caption, app: w.desktopFileName,
                 area: [w.clientGeometry.x, w.clientGeometry.y, w.clientGeometry.width, w.clientGeometry.height],
-                active: w === workspace.activeWindow}))));
+                active: w === workspace.activeWindow, stack: workspace.stackingOrder.indexOf(w)}))));
 """ % (BUS_NAME, BUS_NAME)
 INTERFACE = f"""<node><interface name="{BUS_NAME}"><method name="Report"><arg type="s" direction="in"/></method>
 </interface></node>"""
@@ -138,6 +138,16 @@ class PlasmaDisplay(X11Display):
 
     def focused(self):
         return next((id for id, w in self.kwin_windows().items() if w["active"]), None)
+
+    def stacking(self):
+        return [id for id, w in sorted(self.kwin_windows().items(), key=lambda item: item[1]["stack"])]
+
+    def activate(self, window):
+        """As Plasma's task switcher does."""
+        with open(f"{self.work}/activate.js", "w") as script:
+            script.write(f'workspace.activeWindow = workspace.windowList().find(w => w.internalId.toString() === '
+                         f'"{window}");\n' + REPORT)
+        self.script(f"{self.work}/activate.js")
 
     def start_viewer(self, program, locale):
         # As on a Plasma desktop: Qt finds the compositor and Plasma's platform theme by itself.

@@ -5,7 +5,9 @@ first dialog, and every cell, the legend, the date, Text1 and what a screen read
 checked; one click on HScroll1's right arrow: slot 1's polygon and Text2; one on HScroll4's: the
 polygon at twice the radius and Text3; 読み込み, Yes, the dialog cancelled: the empty frame;
 読み込み, Yes, the day typed again into a dialog opened before, and every cell checked again.
-Under another locale the empty frame must be C.UTF-8's picture.
+Where a window manager stacks the windows, Form1 is brought forward while the cancelled dialog
+is up, which must stay above it with the focus. Under another locale the empty frame must be
+C.UTF-8's picture.
 
 usage: window_e2e.py PROGRAM ARTIFACT_DIR
        window_e2e.py --screenshot OUTPUT.png PROGRAM LOG   (the README's picture)
@@ -106,6 +108,7 @@ class Run:
         if (w, h) != (d.device(878), d.device(637)) or x + w > d.width or y + h > d.height:
             raise Failure(f"Form1 is {w}x{h} at ({x},{y}), not {d.device(878)}x{d.device(637)} wholly on the screen")
         d.track(form)
+        self.form = form
 
     def text_is(self, box, want):
         name, x, y = TEXT_BOXES[box]
@@ -134,6 +137,38 @@ class Run:
         dialog = self.wait("the file dialog after Yes", lambda: self.titled(*DIALOG))
         self.focus(dialog, "the file dialog")
         return dialog
+
+    def bring_form_forward(self, dialog):
+        """Form1 brought forward while the dialog is up, where a window manager stacks the windows:
+        by a click on Form1 where the dialog leaves it bare, else as the window switcher does. The
+        dialog must stay above Form1, with the keyboard focus."""
+        d = self.display
+        if d.stacking() is None:
+            return
+        m, (ox, oy) = d.milli, d.origin
+        x, y, w, h = d.geometry(dialog)
+        # The dialog in Form1's logical pixels, with room for its frame and shadow.
+        left, top = (x - ox) * 1000 // m - 40, (y - oy) * 1000 // m - 40
+        right, bottom = (x + w - ox) * 1000 // m + 40, (y + h - oy) * 1000 // m + 40
+        bare = [(px, py) for px, py in ((6, 6), (871, 6), (6, 630), (871, 630))
+                if not (left <= px <= right and top <= py <= bottom)]
+        if bare:
+            d.click(*bare[0])
+        else:
+            d.activate(self.form)
+        time.sleep(0.5)  # the window manager's answer, and the viewer's
+
+        def forward():
+            order = d.stacking()
+            return (d.focused() == dialog and dialog in order and self.form in order
+                    and order.index(dialog) > order.index(self.form))
+        try:
+            self.wait("", forward)
+        except Failure:
+            titles = dict(d.windows())
+            raise Failure(f"Form1 brought forward {'by a click at ' + str(bare[0]) if bare else 'by the switcher'}"
+                          f" while the file dialog is up: the focus is on {titles.get(d.focused())!r}, the stacking"
+                          f" {[titles.get(w, w) for w in d.stacking()]} from the bottom") from None
 
     def focus(self, window, what):
         self.display.focus(window)
@@ -212,8 +247,9 @@ class Run:
         self.text_is("Text3", "2")
         self.text_is("Text2", "0:02")
 
-        # A cancel: the chart is left as its empty frame.
-        self.answer_yes(self.ask_to_load())
+        # A cancel, typed into the dialog after Form1 was brought forward: the chart is left as
+        # its empty frame.
+        self.bring_form_forward(self.answer_yes(self.ask_to_load()))
         d.keys("Escape")
         self.wait("the file dialog to close after Escape", lambda: not self.titled(*DIALOG))
         question = self.ask_to_load()  # the viewer is done with the cancel
