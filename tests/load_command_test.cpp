@@ -34,6 +34,7 @@
 #include "form_doubles.h"
 #include "log_files.h"
 #include "ui/accessibility.h"
+#include "ui/gnome_platform.h"
 #include "ui/message_boxes.h"
 #include "ui/picture_box.h"
 #include "ui/qt_translations.h"
@@ -474,6 +475,39 @@ private slots:
         QDBusConnection::disconnectFromBus(QStringLiteral("viewer-") + portal);
         QDBusConnection::disconnectFromBus(QStringLiteral("portal-") + portal);
 #endif
+    }
+
+    // GNOME's Wayland session under a Qt before 6.5, which could tie neither GTK's chooser nor
+    // its own dialogs to Form1 there: the window goes to Xwayland, unless the user chose.
+    void theWindowGoesWhereTheDialogStaysWithIt_data() {
+        QTest::addColumn<QString>("session");  // XDG_SESSION_TYPE XDG_CURRENT_DESKTOP DISPLAY QT_QPA_PLATFORM
+        QTest::addColumn<QString>("qt");
+        QTest::addColumn<bool>("argument");
+        QTest::addColumn<QString>("platform");
+        QTest::newRow("GNOME on Wayland, Qt 6.4") << "wayland GNOME :0 -" << "6.4.2" << false << "xcb";
+        QTest::newRow("Ubuntu's GNOME") << "wayland ubuntu:GNOME :0 -" << "6.4.2" << false << "xcb";
+        QTest::newRow("Qt 6.5 ties the dialogs") << "wayland GNOME :0 -" << "6.5.0" << false << "";
+        QTest::newRow("Qt 6.8") << "wayland GNOME :0 -" << "6.8.2" << false << "";
+        QTest::newRow("no Xwayland") << "wayland GNOME - -" << "6.4.2" << false << "";
+        QTest::newRow("the user's platform") << "wayland GNOME :0 wayland" << "6.4.2" << false << "";
+        QTest::newRow("the user's -platform") << "wayland GNOME :0 -" << "6.4.2" << true << "";
+        QTest::newRow("GNOME on X11") << "x11 GNOME :0 -" << "6.4.2" << false << "";
+        QTest::newRow("sway") << "wayland sway :0 -" << "6.4.2" << false << "";
+        QTest::newRow("Plasma") << "wayland KDE :0 -" << "6.4.2" << false << "";
+    }
+    void theWindowGoesWhereTheDialogStaysWithIt() {
+        QFETCH(QString, session);
+        QFETCH(QString, qt);
+        QFETCH(bool, argument);
+        QFETCH(QString, platform);
+        const QStringList values = session.split(QLatin1Char(' '));
+        const QStringList names = {"XDG_SESSION_TYPE", "XDG_CURRENT_DESKTOP", "DISPLAY", "QT_QPA_PLATFORM"};
+        const auto environment = [&](const char* name) {
+            const QString value = values.value(names.indexOf(QLatin1String(name)), QStringLiteral("-"));
+            return value == QLatin1String("-") ? QByteArray() : value.toUtf8();
+        };
+        QCOMPARE(QString::fromLatin1(PlatformForSession(environment, QVersionNumber::fromString(qt), argument)),
+                 platform);
     }
 
     void badFiles_data() {
