@@ -157,6 +157,7 @@ class Run:
         else:
             d.activate(self.form)
         time.sleep(0.5)  # the window manager's answer, and the viewer's
+        how = f"by a click at {bare[0]}" if bare else "as the window switcher does"
 
         def forward():
             order = d.stacking()
@@ -166,9 +167,10 @@ class Run:
             self.wait("", forward)
         except Failure:
             titles = dict(d.windows())
-            raise Failure(f"Form1 brought forward {'by a click at ' + str(bare[0]) if bare else 'by the switcher'}"
-                          f" while the file dialog is up: the focus is on {titles.get(d.focused())!r}, the stacking"
-                          f" {[titles.get(w, w) for w in d.stacking()]} from the bottom") from None
+            raise Failure(f"Form1 brought forward {how} while the file dialog is up: the focus is on"
+                          f" {titles.get(d.focused())!r}, the stacking {[titles.get(w, w) for w in d.stacking()]}"
+                          " from the bottom") from None
+        print(f"window-e2e: Form1 brought forward {how}: the file dialog stays above it with the focus", flush=True)
 
     def focus(self, window, what):
         self.display.focus(window)
