@@ -487,13 +487,11 @@ private slots:
         QTest::newRow("GNOME on Wayland, Qt 6.4") << "wayland GNOME :0 -" << "6.4.2" << false << "xcb";
         QTest::newRow("Ubuntu's GNOME") << "wayland ubuntu:GNOME :0 -" << "6.4.2" << false << "xcb";
         QTest::newRow("Qt 6.5 ties the dialogs") << "wayland GNOME :0 -" << "6.5.0" << false << "";
-        QTest::newRow("Qt 6.8") << "wayland GNOME :0 -" << "6.8.2" << false << "";
         QTest::newRow("no Xwayland") << "wayland GNOME - -" << "6.4.2" << false << "";
         QTest::newRow("the user's platform") << "wayland GNOME :0 wayland" << "6.4.2" << false << "";
         QTest::newRow("the user's -platform") << "wayland GNOME :0 -" << "6.4.2" << true << "";
         QTest::newRow("GNOME on X11") << "x11 GNOME :0 -" << "6.4.2" << false << "";
         QTest::newRow("sway") << "wayland sway :0 -" << "6.4.2" << false << "";
-        QTest::newRow("Plasma") << "wayland KDE :0 -" << "6.4.2" << false << "";
     }
     void theWindowGoesWhereTheDialogStaysWithIt() {
         QFETCH(QString, session);

@@ -123,12 +123,16 @@ class GnomeDisplay(X11Display):
         """A dialog's frame and shadow, over Form1's chart where Qt centres the dialog's client
         area on Form1, go with the dialog to the screen's bottom right corner, as a user would
         drag it; once the screen shows it there."""
-        before, (_, _, w, h) = self.screenshot(), self.geometry(window)
-        self.xdotool("windowmove", window, str(self.width - w - 16), str(self.height - h - 16))
+        before = self.screenshot()
+        self.move_aside(window)
         shots = [before]
         if not until(lambda: shots.append(self.screenshot()) or (shots[-1] == shots[-2]).all()
                      and (shots[-1] != before).any(), 5):
             raise RuntimeError(f"the window {window} did not move out of the way")
+
+    def move_aside(self, window):
+        _, _, w, h = self.geometry(window)
+        self.xdotool("windowmove", window, str(self.width - w - 16), str(self.height - h - 16))
 
     def stacking(self):
         """The programs' windows from bottom to top, as mutter stacks them."""
@@ -143,23 +147,22 @@ class GnomeDisplay(X11Display):
 # Every window of a program, bottom to top, with what the driver asks of it.
 WINDOWS = """global.display.sort_windows_by_stacking(global.get_window_actors().map(a => a.meta_window))
     .filter(w => [0, 3, 4].includes(w.get_window_type())).map(w => {
-        const r = w.get_frame_rect(), c = w.frame_rect_to_client_rect(r), parent = w.get_transient_for();
+        const r = w.get_frame_rect(), c = w.frame_rect_to_client_rect(r);
         return {id: String(w.get_id()), title: w.get_title() || "", area: [r.x, r.y, r.width, r.height],
                 client: [c.x, c.y, c.width, c.height], x11: w.get_client_type() === 1, focused: w.has_focus(),
-                app: w.get_wm_class(), parent: parent ? String(parent.get_id()) : null};
+                app: w.get_wm_class()};
     })"""
 # Key names as xdotool has them: their X keysyms, which Clutter's keyvals are.
-KEYSYMS = {"Return": 0xff0d, "Escape": 0xff1b, "Tab": 0xff09, "BackSpace": 0xff08, "ctrl": 0xffe3, "shift": 0xffe1,
-           "alt": 0xffe9, "super": 0xffeb}
+KEYSYMS = {"Return": 0xff0d, "Escape": 0xff1b, "ctrl": 0xffe3}
 
 
 class GnomeWaylandDisplay(GnomeDisplay):
     """GNOME's own session, on Wayland: GNOME Shell headless as the compositor, its virtual
     monitor the screen, with Xwayland and GNOME's X settings for X11 programs; the viewer started
-    as the session starts programs (it may choose X11). The shell, in its unsafe mode, is driven from inside over the private
-    bus (org.gnome.Shell.Eval): keys and the pointer through Clutter's virtual devices, the
-    windows, their focus, stacking and parents from mutter; pictures from its screenshot
-    interface. Light or dark as GnomeDisplay; scale 1."""
+    as the session starts programs (it may choose X11). The shell, in its unsafe mode, is driven
+    from inside over the private bus (org.gnome.Shell.Eval): keys and the pointer through
+    Clutter's virtual devices, the windows, their focus and stacking from mutter; pictures from
+    its screenshot interface. Light or dark as GnomeDisplay; scale 1."""
     compositor_log = "gnome-shell.log"
 
     def start(self):
@@ -294,12 +297,11 @@ class GnomeWaylandDisplay(GnomeDisplay):
         its top where 637 pixels end at the bottom border. An X11 window's within GNOME's frame.
         Any other window's frame. Once it has held still for 0.3 s: mutter maps a window, then
         places it."""
-        areas = [None]
+        areas = []
 
         def still():
-            w = self.window(window)
-            areas.append(w["area"])
-            return areas[-1] == areas[-2] and len(areas) > 6 and w["area"][2]
+            areas.append(self.window(window)["area"])
+            return len(areas) >= 6 and areas[-1][2] and all(a == areas[-1] for a in areas[-6:])
         until(lambda: still() or time.sleep(0.05), 5)
         w = self.window(window)
         x, y, width, height = w["area"]
@@ -324,20 +326,14 @@ class GnomeWaylandDisplay(GnomeDisplay):
     def stacking(self):
         return [w["id"] for w in self.report()]
 
-    def parent(self, window):
-        return self.window(window)["parent"]
+    @staticmethod
+    def meta(window):
+        """The window's MetaWindow, in the shell's JavaScript."""
+        return f"global.get_window_actors().map(a => a.meta_window).find(w => String(w.get_id()) === '{window}')"
 
     def activate(self, window):
-        self.eval(f"global.get_window_actors().map(a => a.meta_window).find(w => String(w.get_id()) === "
-                  f"'{window}').activate(global.get_current_time()); true")
+        self.eval(f"{self.meta(window)}.activate(global.get_current_time()); true")
 
-    def uncover(self, window):
-        """The dialog, with its frame, to the screen's bottom right corner, as a user would drag it."""
+    def move_aside(self, window):
         _, _, w, h = self.window(window)["area"]
-        before = self.screenshot()
-        self.eval(f"global.get_window_actors().map(a => a.meta_window).find(w => String(w.get_id()) === "
-                  f"'{window}').move_frame(true, {self.width - w - 16}, {self.height - h - 16}); true")
-        shots = [before]
-        if not until(lambda: shots.append(self.screenshot()) or (shots[-1] == shots[-2]).all()
-                     and (shots[-1] != before).any(), 5):
-            raise RuntimeError(f"the window {window} did not move out of the way")
+        self.eval(f"{self.meta(window)}.move_frame(true, {self.width - w - 16}, {self.height - h - 16}); true")
