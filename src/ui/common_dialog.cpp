@@ -54,6 +54,7 @@ public:
             name->clear();
             name->setFocus();
         }
+        offerCompletions(false);  // until the window system makes it the active window
         if (!request.fileName.isEmpty()) selectFile(request.fileName);
         if (userOffset_ && parentWidget())
             setGeometry(QRect(parentWidget()->geometry().topLeft() + *userOffset_, size()));
@@ -63,19 +64,39 @@ public:
     // their own, which a deleted dialog takes with it), and a dialog the user moved stays
     // where they put it.
     void closed() {
-        if (auto* name = findChild<QLineEdit*>(QStringLiteral("fileNameEdit")))
-            if (QCompleter* completer = name->completer()) completer->popup()->hide();
+        if (completer_) completer_->popup()->hide();
         if (geometry().topLeft() != shownAt_ && parentWidget())
             userOffset_ = geometry().topLeft() - parentWidget()->geometry().topLeft();
     }
 
 protected:
+    bool event(QEvent* event) override {
+        if (event->type() == QEvent::WindowActivate) offerCompletions(true);
+        if (event->type() == QEvent::WindowDeactivate) offerCompletions(false);
+        return QFileDialog::event(event);
+    }
+
     void showEvent(QShowEvent* event) override {
         QFileDialog::showEvent(event);  // centred over the parent unless placed
         if (!event->spontaneous()) shownAt_ = geometry().topLeft();
     }
 
 private:
+    // The name's completions are offered only while Qt holds the dialog as its active window.
+    // The window system may hand the dialog keys before Qt makes it active (on Wayland, a round
+    // trip after the compositor gives it the keyboard), and Qt passes over an activation that
+    // comes while a popup is open: completions opened by the first keys would leave the window
+    // under the dialog active, and the name without the focus, for the rest of the open. A name
+    // without the focus is overwritten with the name of any file the typed path selects, and
+    // the folders on the way stay selected, so that Open goes to the first of them.
+    void offerCompletions(bool offer) {
+        auto* name = findChild<QLineEdit*>(QStringLiteral("fileNameEdit"));
+        if (!name) return;
+        if (!completer_) completer_ = name->completer();
+        name->setCompleter(offer ? completer_.data() : nullptr);  // the dialog's own, kept
+    }
+
+    QPointer<QCompleter> completer_;
     QPoint shownAt_;
     std::optional<QPoint> userOffset_;
 };
