@@ -46,7 +46,7 @@ template <class Act>
 void whenBoxShown(Act act) {
     QTimer::singleShot(0, [act] {
         QMessageBox* box = nullptr;
-        QTest::qWaitFor([&] { return box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget()); }, 5000);
+        (void)QTest::qWaitFor([&] { return box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget()); }, 5000);
         if (!box) return;
         auto answer = qScopeGuard([box] {
             if (box->isVisible()) box->button(QMessageBox::No)->click();

@@ -105,7 +105,7 @@ template <class Act>
 void whenDialogShown(Act act) {
     QTimer::singleShot(0, [act] {
         QFileDialog* dialog = nullptr;
-        QTest::qWaitFor([&] { return dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget()); }, 5000);
+        (void)QTest::qWaitFor([&] { return dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget()); }, 5000);
         if (!dialog) return;
         auto cancel = qScopeGuard([dialog] {
             if (dialog->isVisible()) dialog->reject();
@@ -120,7 +120,7 @@ void whenDialogShown(Act act) {
 // selection, every label, button and list with its text and state, and its place.
 QStringList dialogState(QFileDialog& d, int listed) {
     auto* list = d.findChild<QAbstractItemView*>(QStringLiteral("listView"));
-    QTest::qWaitFor([&] { return list->model()->rowCount(list->rootIndex()) == listed; }, 5000);
+    (void)QTest::qWaitFor([&] { return list->model()->rowCount(list->rootIndex()) == listed; }, 5000);
     QStringList state = {
         QStringLiteral("title ") + d.windowTitle(),
         QStringLiteral("folder ") + d.directory().absolutePath(),
@@ -337,7 +337,7 @@ private slots:
             for (int k = 0; k < 2; ++k) {
                 QTimer::singleShot(0, [&] {
                     QMessageBox* box = nullptr;
-                    QTest::qWaitFor([&] { return box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget()); }, 5000);
+                    (void)QTest::qWaitFor([&] { return box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget()); }, 5000);
                     if (box) box->button(QMessageBox::Yes)->click();
                 });
                 QVERIFY(boxes.askYesNo(&window, QStringLiteral("dtchart"), QStringLiteral("読み込みますか？")));

@@ -1,9 +1,10 @@
 #include "ui/desktop_file_dialog.h"
 
+#include "ui/gnome_platform.h"
+
 #include <QFileDialog>
 #include <QGuiApplication>
 #include <QLibraryInfo>
-#include <QVersionNumber>
 
 #ifndef Q_OS_WIN
 #include <QDBusConnectionInterface>
@@ -46,11 +47,11 @@ std::unique_ptr<OpenFileChooser> PickOpenFileChooser() {
     const QPlatformTheme* theme = QGuiApplicationPrivate::platformTheme();
     if (!theme || !theme->usePlatformNativeDialog(QPlatformTheme::FileDialog))
         return std::make_unique<QtOpenFileChooser>();
-    // Before 6.5, Qt ties the desktop's dialog (GTK's chooser, the portal's) to its window on X11
-    // only: on Wayland it would stand apart, and a click on Form1 would bring Form1 over it, held
-    // for the dialog and answering nothing. Qt's own dialog is Form1's there, as every Qt window.
+    // On Wayland such a dialog would stand apart, and a click on Form1 would bring Form1 over it,
+    // held for the dialog and answering nothing. Qt's own dialog is Form1's there, as every Qt
+    // window.
     if (QGuiApplication::platformName().startsWith(QLatin1String("wayland")) &&
-        QLibraryInfo::version() < QVersionNumber(6, 5))
+        TiesDesktopDialogsOnX11Only(QLibraryInfo::version()))
         return std::make_unique<QtOpenFileChooser>();
 #endif
     return std::make_unique<SystemOpenFileChooser>();

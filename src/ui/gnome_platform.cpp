@@ -1,5 +1,6 @@
 #include "ui/gnome_platform.h"
 
+#include <QLibraryInfo>
 #include <QList>
 #include <QtGlobal>
 
@@ -7,9 +8,11 @@
 
 namespace dtchart {
 
+bool TiesDesktopDialogsOnX11Only(const QVersionNumber& qt) { return qt < QVersionNumber(6, 5); }
+
 QByteArray PlatformForSession(const std::function<QByteArray(const char*)>& environment,
                               const QVersionNumber& qt, bool platformArgument) {
-    if (platformArgument || !environment("QT_QPA_PLATFORM").isEmpty() || qt >= QVersionNumber(6, 5))
+    if (platformArgument || !environment("QT_QPA_PLATFORM").isEmpty() || !TiesDesktopDialogsOnX11Only(qt))
         return {};
     if (environment("XDG_SESSION_TYPE") != "wayland" || environment("DISPLAY").isEmpty()) return {};
     // XDG_CURRENT_DESKTOP is a list ("ubuntu:GNOME").
@@ -23,8 +26,7 @@ void ChoosePlatformForSession(int argc, char* argv[]) {
     for (int k = 1; k < argc; ++k)
         argument = argument || std::strcmp(argv[k], "-platform") == 0 || std::strcmp(argv[k], "--platform") == 0;
     const QByteArray platform =
-        PlatformForSession([](const char* name) { return qgetenv(name); },
-                           QVersionNumber::fromString(QLatin1String(qVersion())), argument);
+        PlatformForSession([](const char* name) { return qgetenv(name); }, QLibraryInfo::version(), argument);
     if (!platform.isEmpty()) qputenv("QT_QPA_PLATFORM", platform);
 }
 

@@ -8,6 +8,10 @@
 
 namespace dtchart {
 
+// Whether that Qt ties the desktop's file dialog (GTK's chooser, the portal's) to its window on
+// X11 only: before 6.5, Qt exported no Wayland window to GTK or the portal.
+bool TiesDesktopDialogsOnX11Only(const QVersionNumber& qt);
+
 // "xcb" in GNOME's Wayland session with Xwayland running, under a Qt before 6.5, unless the user
 // chose a platform (QT_QPA_PLATFORM, -platform); nothing elsewhere. There the window is an X11
 // one, as Qt 5 made it on GNOME: GNOME frames it and knows its questions for modal dialogs, and

@@ -217,16 +217,6 @@ class GnomeWaylandDisplay(GnomeDisplay):
                             ("(ss)", ("org.gnome.Shell", "ShellVersion")))[0]
         return f"GNOME Shell {version} (headless, Wayland) on {self.wayland_display}, {'dark' if self.dark else 'light'}"
 
-    def connect(self):
-        from gi.repository import Gio, GLib
-        self.glib = GLib
-        self.connection = Gio.DBusConnection.new_for_address_sync(
-            self.bus, Gio.DBusConnectionFlags.AUTHENTICATION_CLIENT | Gio.DBusConnectionFlags.MESSAGE_BUS_CONNECTION)
-
-    def call(self, service, path, interface, method, arguments=None):
-        arguments = self.glib.Variant(*arguments) if arguments else None
-        return self.connection.call_sync(service, path, interface, method, arguments, None, 0, 10000).unpack()
-
     def eval(self, code):
         """What a piece of the shell's JavaScript gives, as JSON."""
         ok, result = self.call("org.gnome.Shell", "/org/gnome/Shell", "org.gnome.Shell", "Eval", ("(s)", (code,)))

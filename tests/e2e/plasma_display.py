@@ -80,10 +80,9 @@ class PlasmaDisplay(X11Display):
 
     def connect(self):
         """The driver's own connection to the session bus, where KWin scripts report to it."""
-        from gi.repository import Gio, GLib
-        self.glib, self.reports, self.scripts = GLib, [], 0
-        self.connection = Gio.DBusConnection.new_for_address_sync(
-            self.bus, Gio.DBusConnectionFlags.AUTHENTICATION_CLIENT | Gio.DBusConnectionFlags.MESSAGE_BUS_CONNECTION)
+        from gi.repository import Gio
+        super().connect()
+        self.reports, self.scripts = [], 0
         self.call("org.freedesktop.DBus", "/org/freedesktop/DBus", "org.freedesktop.DBus", "RequestName",
                   ("(su)", (BUS_NAME, 4)))
 
@@ -93,10 +92,6 @@ class PlasmaDisplay(X11Display):
         self.connection.register_object("/", Gio.DBusNodeInfo.new_for_xml(INTERFACE).interfaces[0], report)
         with open(f"{self.work}/report.js", "w") as script:
             script.write(REPORT)
-
-    def call(self, service, path, interface, method, arguments=None):
-        arguments = self.glib.Variant(*arguments) if arguments else None
-        return self.connection.call_sync(service, path, interface, method, arguments, None, 0, 5000).unpack()
 
     def has_kwin(self):
         return self.call("org.freedesktop.DBus", "/org/freedesktop/DBus", "org.freedesktop.DBus", "NameHasOwner",

@@ -30,7 +30,7 @@ from PIL import Image
 
 import day_log
 import picture_checks as checks
-from displays import EMULATOR, WaylandDisplay, WineDisplay, X11Display
+from displays import EMULATOR, WaylandDisplay, WineDisplay, X11Display, until
 from gnome_display import GnomeDisplay, GnomeWaylandDisplay
 from plasma_display import PlasmaDisplay
 
@@ -121,7 +121,13 @@ class Run:
         """読み込み: the question, over the window."""
         d = self.display
         d.click(*CMD1)
-        question = self.wait("the question after clicking 読み込み", lambda: self.titled("dtchart"))
+        try:
+            question = self.wait("the question after clicking 読み込み", lambda: self.titled("dtchart"))
+        except Failure as failure:
+            # Whether the click was lost or the viewer does not answer: told apart by another.
+            d.click(*CMD1)
+            again = until(lambda: self.titled("dtchart"), 5)
+            raise Failure(f"{failure}; {'a second click brought it' if again else 'a second click neither'}") from None
         x, y, w, h = d.geometry(question)
         if not isinstance(d, WineDisplay) and not (
                 d.origin[0] <= x and d.origin[1] <= y and x + w <= d.origin[0] + d.device(878)
