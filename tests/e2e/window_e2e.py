@@ -358,8 +358,10 @@ def main(argv):
         print(f"window-e2e: FAIL: {failure}", file=sys.stderr)
         try:
             run.shoot("failure")
+            windows = display.windows()
+            focused = dict(windows).get(display.focused(), "none of them")
             print(f"window-e2e: the screen at the failure: {artifacts}/failure.png; its windows: "
-                  + " | ".join(title for _, title in display.windows()), file=sys.stderr)
+                  + " | ".join(title for _, title in windows) + f"; the focus on {focused}", file=sys.stderr)
         except Exception:
             pass
         if os.path.exists(f"{work}/dtchart.log") and os.path.getsize(f"{work}/dtchart.log"):
